@@ -1,0 +1,149 @@
+// A small Windows helper for the end-to-end tests and ./dev run: it finds the
+// clock by its class and reports or acts on it from outside the process, and
+// it can own a plain window beneath the clock.
+//   clockctl wait MS          wait for the clock window; print its handle
+//   clockctl info             title, outer rectangle, extended style, alpha, topmost
+//   clockctl close            close the clock as its Close command does
+//   clockctl command ID       send the clock a system-menu command
+//   clockctl beneath RRGGBB X Y W H SECONDS   show a window of one colour
+//   clockctl clicks FILE SECONDS  like beneath (white, whole screen), logging clicks to FILE
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static HWND FindClock()
+{
+    return FindWindowA("Lumivane", NULL);
+}
+
+static int Wait(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    HWND hwnd;
+    while (!(hwnd = FindClock())) {
+        if (GetTickCount() - start > ms) {
+            fprintf(stderr, "no clock window after %lu ms\n", ms);
+            return 1;
+        }
+        Sleep(50);
+    }
+    // The window exists before its first tick; wait for the time in the title.
+    char title[64] = "";
+    while (GetTickCount() - start < ms) {
+        GetWindowTextA(hwnd, title, sizeof title);
+        if (strlen(title) == 8 && title[2] == ':')
+            break;
+        Sleep(50);
+    }
+    printf("%p\n", (void *)hwnd);
+    return 0;
+}
+
+static int Info()
+{
+    HWND hwnd = FindClock();
+    if (!hwnd) {
+        fprintf(stderr, "no clock window\n");
+        return 1;
+    }
+    char title[64] = "";
+    GetWindowTextA(hwnd, title, sizeof title);
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags);
+    const LONG ex = GetWindowLongA(hwnd, GWL_EXSTYLE);
+    printf("title=%s\nrect=%ld %ld %ld %ld\nexstyle=%#lx\nalpha=%u\nkey=%lu\nflags=%lu\n"
+           "topmost=%d\ntransparent=%d\niconic=%d\nzoomed=%d\n",
+           title, rc.left, rc.top, rc.right, rc.bottom, (unsigned long)ex, alpha,
+           (unsigned long)key, (unsigned long)flags, (ex & WS_EX_TOPMOST) != 0,
+           (ex & WS_EX_TRANSPARENT) != 0, IsIconic(hwnd) != 0, IsZoomed(hwnd) != 0);
+    return 0;
+}
+
+static const char *s_clickLog;
+static COLORREF s_color;
+
+static LRESULT CALLBACK BeneathProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        HBRUSH hBrush = CreateSolidBrush(s_color);
+        FillRect(hdc, &ps.rcPaint, hBrush);
+        DeleteObject(hBrush);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+        if (s_clickLog) {
+            FILE *f = fopen(s_clickLog, "a");
+            if (f) {
+                fprintf(f, "%d %d\n", (short)LOWORD(lParam), (short)HIWORD(lParam));
+                fclose(f);
+            }
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+static int Beneath(COLORREF color, int x, int y, int w, int h, int seconds)
+{
+    s_color = color;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = BeneathProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    wc.lpszClassName = "LumivaneTestBeneath";
+    RegisterClassA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "beneath", WS_POPUP | WS_VISIBLE,
+                                x, y, w, h, NULL, NULL, wc.hInstance, NULL);
+    SetTimer(hwnd, 1, seconds * 1000, NULL);
+    printf("ready\n");
+    fflush(stdout);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == hwnd)
+            break;
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    const char *verb = argc > 1 ? argv[1] : "";
+    if (!strcmp(verb, "wait"))
+        return Wait(argc > 2 ? strtoul(argv[2], NULL, 10) : 10000);
+    if (!strcmp(verb, "info"))
+        return Info();
+    if (!strcmp(verb, "close") || !strcmp(verb, "command")) {
+        HWND hwnd = FindClock();
+        if (!hwnd)
+            return 1;
+        const WPARAM id = !strcmp(verb, "close") ? SC_CLOSE : strtoul(argv[2], NULL, 10);
+        PostMessageA(hwnd, WM_SYSCOMMAND, id, 0);
+        return 0;
+    }
+    if (!strcmp(verb, "beneath") && argc > 7) {
+        const unsigned long rgb = strtoul(argv[2], NULL, 16);
+        return Beneath(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF), atoi(argv[3]),
+                       atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7]));
+    }
+    if (!strcmp(verb, "clicks") && argc > 3) {
+        s_clickLog = argv[2];
+        return Beneath(RGB(255, 255, 255), 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                       GetSystemMetrics(SM_CYSCREEN), atoi(argv[3]));
+    }
+    fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S | clicks FILE S\n");
+    return 2;
+}

@@ -1,0 +1,181 @@
+// Support for the window tests; see clock_test_support.h.
+#include "clock_test_support.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "app/clock.h"
+#include "app/globals.h"
+
+static SYSTEMTIME s_fakeTime;
+
+static void WINAPI FakeLocalTime(LPSYSTEMTIME st)
+{
+    *st = s_fakeTime;
+}
+
+void SetFakeTime(int hour, int minute, int second)
+{
+    s_fakeTime = {};
+    s_fakeTime.wYear = 2026;
+    s_fakeTime.wMonth = 12;
+    s_fakeTime.wDay = 8;
+    s_fakeTime.wHour = (WORD)hour;
+    s_fakeTime.wMinute = (WORD)minute;
+    s_fakeTime.wSecond = (WORD)second;
+    g_pfnGetLocalTime = FakeLocalTime;
+}
+
+void PumpMessages(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (ms)
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+void Tick()
+{
+    SendMessageA(g_hwndMain, WM_TIMER, 1, 0);
+}
+
+RECT ClientRect()
+{
+    RECT rc;
+    GetClientRect(g_hwndMain, &rc);
+    return rc;
+}
+
+COLORREF ReadPixel(int x, int y)
+{
+    HDC hdc = GetDC(g_hwndMain);
+    COLORREF c = GetPixel(hdc, x, y);
+    ReleaseDC(g_hwndMain, hdc);
+    return c;
+}
+
+void MarkClient(COLORREF marker)
+{
+    HDC hdc = GetDC(g_hwndMain);
+    RECT rc = ClientRect();
+    HBRUSH hBrush = CreateSolidBrush(marker);
+    FillRect(hdc, &rc, hBrush);
+    DeleteObject(hBrush);
+    ReleaseDC(g_hwndMain, hdc);
+}
+
+LRESULT Command(WPARAM id)
+{
+    return SendMessageA(g_hwndMain, WM_SYSCOMMAND, id, 0);
+}
+
+int CountGdiObjects()
+{
+    // The shared GDI handle table that the PEB points to: 24-byte entries
+    // whose type byte is non-zero while the object lives.
+#ifdef _WIN64
+    const BYTE *peb;
+    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
+    const BYTE *table = *(const BYTE *const *)(peb + 0xF8);
+    const int entrySize = 24, typeOffset = 14;
+#else
+    const BYTE *peb;
+    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
+    const BYTE *table = *(const BYTE *const *)(peb + 0x94);
+    const int entrySize = 16, typeOffset = 10;
+#endif
+    int live = 0;
+    for (int i = 0; i < 0x10000; i++)
+        if (table[i * entrySize + typeOffset] != 0)
+            live++;
+    return live;
+}
+
+TempWorkDir::TempWorkDir()
+{
+    char base[MAX_PATH], name[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    GetTempFileNameA(base, "lmv", 0, name);
+    DeleteFileA(name);
+    CreateDirectoryA(name, NULL);
+    path = name;
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    previous = cwd;
+    SetCurrentDirectoryA(path.c_str());
+}
+
+TempWorkDir::~TempWorkDir()
+{
+    SetCurrentDirectoryA(previous.c_str());
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string f = path + "\\" + fd.cFileName;
+            SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(f.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void ClockTest::SetUp()
+{
+    SetFakeTime(10, 41, 59);
+    StartClock(GetModuleHandleA(NULL), SW_SHOWNORMAL);
+    ASSERT_TRUE(IsWindow(g_hwndMain));
+    // The first tick, as the timer gives it: it consumes the repaint that
+    // loading the settings forced.
+    Tick();
+    PumpMessages();
+}
+
+void ClockTest::TearDown()
+{
+    if (IsWindow(g_hwndMain))
+        DestroyWindow(g_hwndMain);
+    PumpMessages();
+}
+
+std::string ReadFileText(const std::string &path)
+{
+    std::string text;
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f)
+        return text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+        text.append(buf, n);
+    fclose(f);
+    return text;
+}
+
+void WriteFileText(const std::string &path, const std::string &text)
+{
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f != NULL) << path;
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+bool FileExists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int ColorDistance(COLORREF a, COLORREF b)
+{
+    return abs((int)GetRValue(a) - (int)GetRValue(b)) + abs((int)GetGValue(a) - (int)GetGValue(b)) +
+           abs((int)GetBValue(a) - (int)GetBValue(b));
+}
