@@ -1,1 +1,371 @@
-// placeholder
+// Loading and saving through the window and the real file, in a fresh working
+// folder: what a file does to the clock at start and on "Load settings", and
+// what "Save settings" writes.
+#include "clock_test_support.h"
+
+#include <process.h>
+
+#include <string>
+
+#include "app/clock.h"
+#include "app/globals.h"
+#include "app/menu.h"
+
+namespace {
+
+const char kFile[] = "Lumivane.ini";
+
+std::string Num(long n)
+{
+    return std::to_string(n);
+}
+
+// The file a save writes from the program-start state.
+std::string FirstSave()
+{
+    return "Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=200\r\nColFG=65793\r\n"
+           "ColBG=" + Num((long)GetSysColor(COLOR_BTNFACE)) + "\r\n"
+           "Top=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
+}
+
+BYTE WindowAlpha()
+{
+    COLORREF key;
+    BYTE alpha = 0;
+    DWORD flags;
+    GetLayeredWindowAttributes(g_hwndMain, &key, &alpha, &flags);
+    return alpha;
+}
+
+bool Checked(UINT id)
+{
+    return (GetMenuState(GetSystemMenu(g_hwndMain, FALSE), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+LONG_PTR ExStyle()
+{
+    return GetWindowLongPtrA(g_hwndMain, GWL_EXSTYLE);
+}
+
+RECT RestoredRect()
+{
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    GetWindowPlacement(g_hwndMain, &wp);
+    return wp.rcNormalPosition;
+}
+
+// Watches for a message box of this process from a second thread, notes its
+// caption and text, and closes it with OK.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher() { thread = (HANDLE)_beginthreadex(NULL, 0, Watch, this, 0, NULL); }
+    ~MessageBoxWatcher()
+    {
+        stop = true;
+        WaitForSingleObject(thread, 5000);
+        CloseHandle(thread);
+    }
+    std::string caption, text;
+    volatile LONG seen = 0;
+private:
+    static BOOL CALLBACK Find(HWND hwnd, LPARAM lParam)
+    {
+        MessageBoxWatcher *w = (MessageBoxWatcher *)lParam;
+        char cls[32];
+        DWORD pid;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != GetCurrentProcessId() || !GetClassNameA(hwnd, cls, sizeof cls) ||
+            strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd))
+            return TRUE;
+        char buf[256] = "";
+        GetWindowTextA(hwnd, buf, sizeof buf);
+        w->caption = buf;
+        GetDlgItemTextA(hwnd, 0xFFFF, buf, sizeof buf);   // the box's static text
+        w->text = buf;
+        w->owner = GetWindow(hwnd, GW_OWNER);
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+        InterlockedIncrement(&w->seen);
+        return FALSE;
+    }
+    static unsigned __stdcall Watch(void *p)
+    {
+        MessageBoxWatcher *w = (MessageBoxWatcher *)p;
+        while (!w->stop) {
+            EnumWindows(Find, (LPARAM)w);
+            Sleep(20);
+        }
+        return 0;
+    }
+    HANDLE thread;
+    volatile bool stop = false;
+public:
+    HWND owner = NULL;
+};
+
+// Starts the clock with a prepared settings file in its working folder.
+class StartWithFile : public testing::Test {
+protected:
+    void Start(const std::string &fileText)
+    {
+        WriteFileText(dir.File(kFile), fileText);
+        SetFakeTime(10, 41, 59);
+        StartClock(GetModuleHandleA(NULL), SW_SHOWNORMAL);
+        ASSERT_TRUE(IsWindow(g_hwndMain));
+        Tick();
+        PumpMessages();
+    }
+    void TearDown() override
+    {
+        if (IsWindow(g_hwndMain))
+            DestroyWindow(g_hwndMain);
+        PumpMessages();
+    }
+    TempWorkDir dir;
+};
+
+}  // namespace
+
+using SettingsStart = StartWithFile;
+
+TEST_F(SettingsStart, OpacyAloneSetsOnlyTheAlpha)
+{
+    Start("Opacy=120\n");
+    EXPECT_EQ(120, g_alpha);
+    EXPECT_EQ(120, WindowAlpha());
+    EXPECT_TRUE(Checked(IDM_ANALOG));
+    EXPECT_FALSE(Checked(IDM_ONTOP));
+    EXPECT_FALSE(Checked(IDM_BGTRANSPARENT));
+    EXPECT_EQ(0x00010101u, g_fgColor);
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), g_bgColor);
+    RECT rc;
+    GetWindowRect(g_hwndMain, &rc);
+    EXPECT_EQ(0, rc.left);
+    EXPECT_EQ(186, rc.right);
+}
+
+TEST_F(SettingsStart, OpacyKeepsTheLowEightBits)
+{
+    const struct { const char *value; int alpha; } cases[] = {
+        { "300", 44 }, { "-1", 255 }, { "0", 0 }, { "255", 255 }, { "20x", 20 }, { "x", 0 },
+    };
+    Start("");
+    for (const auto &c : cases) {
+        WriteFileText(dir.File(kFile), std::string("Opacy=") + c.value + "\r\n");
+        Command(IDM_LOAD_SETTINGS);
+        EXPECT_EQ(c.alpha, g_alpha) << c.value;
+        EXPECT_EQ(c.alpha, WindowAlpha()) << c.value;
+    }
+}
+
+TEST_F(SettingsStart, AnalogIsOnExactlyWhenItReadsAsOne)
+{
+    const struct { const char *line; bool analog; } cases[] = {
+        { "Analog=2", false }, { "Analog=a1", false }, { "Analog=01", true },
+        { "Analog=1x", true }, { "ANALOG=0", false }, { "analog=1", true }, { "Analog=0", false },
+    };
+    Start("");
+    for (const auto &c : cases) {
+        WriteFileText(dir.File(kFile), std::string(c.line) + "\n");
+        Command(IDM_LOAD_SETTINGS);
+        EXPECT_EQ(c.analog, IsModeOn(MENU_ANALOG)) << c.line;
+        EXPECT_EQ(c.analog, Checked(IDM_ANALOG)) << c.line;
+    }
+}
+
+TEST_F(SettingsStart, TransparentBackgroundRemembersTheLoadedColour)
+{
+    Start("ColBG=255\nBGTransparent=1\n");
+    EXPECT_TRUE(Checked(IDM_BGTRANSPARENT));
+    EXPECT_EQ(0u, g_bgColor);
+    EXPECT_EQ(255u, g_savedBgColor);
+    Command(IDM_BGTRANSPARENT);
+    EXPECT_FALSE(Checked(IDM_BGTRANSPARENT));
+    EXPECT_EQ(255u, g_bgColor);
+}
+
+TEST_F(SettingsStart, BGTransparentZeroTurnsTheModeOffWithTheRememberedColour)
+{
+    Start("");
+    const COLORREF face = g_bgColor;
+    Command(IDM_BGTRANSPARENT);
+    ASSERT_EQ(0u, g_bgColor);
+    WriteFileText(dir.File(kFile), "BGTransparent=0\n");
+    Command(IDM_LOAD_SETTINGS);
+    EXPECT_FALSE(Checked(IDM_BGTRANSPARENT));
+    EXPECT_EQ(face, g_bgColor);
+}
+
+TEST_F(SettingsStart, OnTopFromTheFileIsTopmostButStillClickable)
+{
+    Start("OnTop=1\n");
+    EXPECT_TRUE(Checked(IDM_ONTOP));
+    EXPECT_TRUE(ExStyle() & WS_EX_TOPMOST);
+    EXPECT_FALSE(ExStyle() & WS_EX_TRANSPARENT);
+    Command(IDM_ONTOP);   // off: neither topmost nor click-through
+    EXPECT_FALSE(Checked(IDM_ONTOP));
+    EXPECT_FALSE(ExStyle() & (WS_EX_TOPMOST | WS_EX_TRANSPARENT));
+    Command(IDM_ONTOP);   // on again: both
+    EXPECT_TRUE(ExStyle() & WS_EX_TOPMOST);
+    EXPECT_TRUE(ExStyle() & WS_EX_TRANSPARENT);
+}
+
+TEST_F(SettingsStart, EdgesMoveTheRestoredRectangle)
+{
+    Start("Top=50\nLeft=60\n");
+    RECT rc;
+    GetWindowRect(g_hwndMain, &rc);
+    EXPECT_EQ(60, rc.left);
+    EXPECT_EQ(50, rc.top);
+    EXPECT_EQ(186, rc.right);   // right and bottom stay: the window shrinks
+    EXPECT_EQ(194, rc.bottom);
+}
+
+TEST_F(SettingsStart, LoadingWhileMaximisedKeepsTheWindowMaximised)
+{
+    Start("");
+    ShowWindow(g_hwndMain, SW_MAXIMIZE);
+    PumpMessages();
+    ASSERT_TRUE(IsZoomed(g_hwndMain));
+    WriteFileText(dir.File(kFile), "Top=10\nLeft=20\nRight=320\nBottom=250\n");
+    Command(IDM_LOAD_SETTINGS);
+    PumpMessages();
+    EXPECT_TRUE(IsZoomed(g_hwndMain));
+    const RECT rc = RestoredRect();
+    EXPECT_EQ(10, rc.top);
+    EXPECT_EQ(20, rc.left);
+    EXPECT_EQ(320, rc.right);
+    EXPECT_EQ(250, rc.bottom);
+    ShowWindow(g_hwndMain, SW_RESTORE);
+    PumpMessages();
+    RECT now;
+    GetWindowRect(g_hwndMain, &now);
+    EXPECT_EQ(20, now.left);
+    EXPECT_EQ(320, now.right);
+}
+
+TEST_F(SettingsStart, AnEditedFileIsAppliedByLoadSettings)
+{
+    Start("Opacy=50\nColFG=255\n");
+    ASSERT_EQ(50, g_alpha);
+    WriteFileText(dir.File(kFile), "ColFG=65280\nOpacy=90\n");
+    Command(IDM_LOAD_SETTINGS);
+    EXPECT_EQ(90, g_alpha);
+    EXPECT_EQ(65280u, g_fgColor);
+    // A missing file changes nothing and shows nothing.
+    DeleteFileA(dir.File(kFile).c_str());
+    Command(IDM_LOAD_SETTINGS);
+    EXPECT_EQ(90, g_alpha);
+}
+
+using SettingsSave = ClockTest;
+
+TEST_F(SettingsSave, FirstSaveWritesTheTenKeysInOrder)
+{
+    ASSERT_FALSE(FileExists(dir.File(kFile)));
+    Command(IDM_SAVE_SETTINGS);
+    EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
+    // Saving again with nothing changed writes the same bytes.
+    Command(IDM_SAVE_SETTINGS);
+    EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
+}
+
+TEST_F(SettingsSave, TransparentModeSavesTheRememberedColour)
+{
+    g_bgColor = RGB(1, 2, 3);
+    Command(IDM_BGTRANSPARENT);
+    g_alpha = 255;
+    Command(IDM_SAVE_SETTINGS);
+    const std::string text = ReadFileText(dir.File(kFile));
+    EXPECT_NE(std::string::npos, text.find("\r\nBGTransparent=1\r\n"));
+    EXPECT_NE(std::string::npos, text.find("\r\nColBG=" + Num(RGB(1, 2, 3)) + "\r\n"));
+    EXPECT_NE(std::string::npos, text.find("\r\nOpacy=255\r\n"));
+}
+
+TEST_F(SettingsSave, RestoredRectangleWhileMinimisedOrMaximised)
+{
+    SetWindowPos(g_hwndMain, NULL, -30, -20, 200, 210, SWP_NOZORDER);
+    for (int show : { SW_MINIMIZE, SW_MAXIMIZE }) {
+        ShowWindow(g_hwndMain, show);
+        PumpMessages();
+        Command(IDM_SAVE_SETTINGS);
+        const std::string text = ReadFileText(dir.File(kFile));
+        EXPECT_NE(std::string::npos, text.find("Top=-20\r\nLeft=-30\r\nRight=170\r\nBottom=190\r\n"))
+            << show << "\n" << text;
+        ShowWindow(g_hwndMain, SW_RESTORE);
+        PumpMessages();
+    }
+}
+
+using SettingsRoundTrip = StartWithFile;
+
+TEST_F(SettingsRoundTrip, SaveKeepsOrderCaseAndForeignLines)
+{
+    Start("Opacy=50\r\n[Settings]\r\nanalog=0\r\n# x=1\r\nAnalog = 1\r\nOpacy=90\r\n");
+    ASSERT_FALSE(IsModeOn(MENU_ANALOG));
+    g_alpha = 77;
+    Command(IDM_SAVE_SETTINGS);
+    const std::string expected =
+        "Opacy=77\r\nanalog=0\r\n# x=1\r\nAnalog = 1\r\nOpacy=90\r\n"
+        "OnTop=0\r\nBGTransparent=0\r\nColFG=65793\r\nColBG=" +
+        Num((long)GetSysColor(COLOR_BTNFACE)) + "\r\nTop=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
+    EXPECT_EQ(expected, ReadFileText(dir.File(kFile)));
+}
+
+TEST_F(SettingsRoundTrip, LoadAndSaveCyclesDoNotGrowTheFile)
+{
+    Start("Opacy=60\nUnknownKey=5\n");
+    Command(IDM_SAVE_SETTINGS);
+    const std::string first = ReadFileText(dir.File(kFile));
+    for (int i = 0; i < 5; i++) {
+        Command(IDM_LOAD_SETTINGS);
+        Command(IDM_SAVE_SETTINGS);
+    }
+    EXPECT_EQ(first, ReadFileText(dir.File(kFile)));
+    EXPECT_EQ(60, g_alpha);
+}
+
+TEST_F(SettingsRoundTrip, AFailedSaveShowsTheErrorAndLeavesTheFile)
+{
+    const std::string original = "Opacy=60\r\nAnalog=1\r\n";
+    Start(original);
+    const std::string path = dir.File(kFile);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    g_alpha = 99;
+    {
+        MessageBoxWatcher watcher;
+        Command(IDM_SAVE_SETTINGS);
+        EXPECT_EQ(1, watcher.seen);
+        EXPECT_EQ("Error", watcher.caption);
+        EXPECT_EQ("Could not save Settings", watcher.text);
+        EXPECT_EQ(NULL, watcher.owner);
+    }
+    EXPECT_EQ(original, ReadFileText(path));
+
+    // Writable again: the next save writes the current state.
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    Command(IDM_SAVE_SETTINGS);
+    EXPECT_EQ(0u, ReadFileText(path).find("Opacy=99\r\nAnalog=1\r\n"));
+}
+
+TEST_F(SettingsRoundTrip, AFileHeldOpenElsewhereIsNotReplaced)
+{
+    const std::string original = "Opacy=60\r\n";
+    Start(original);
+    const std::string path = dir.File(kFile);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    {
+        MessageBoxWatcher watcher;
+        Command(IDM_SAVE_SETTINGS);
+        EXPECT_EQ(1, watcher.seen);
+    }
+    CloseHandle(h);
+    EXPECT_EQ(original, ReadFileText(path));
+    // No temporary file is left behind.
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find);
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+}
