@@ -3,6 +3,7 @@
 #include "clock_test_support.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -81,4 +82,56 @@ TEST(ShippedProgram, ClosingTheWindowEndsTheProcessWithZeroAndNoFile)
         FindClose(h);
     }
     EXPECT_EQ(0, files);
+}
+
+namespace {
+
+#pragma pack(push, 2)
+struct IconDirEntry {   // an entry of an RT_GROUP_ICON resource
+    BYTE width, height, colors, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+std::string VersionString(const std::vector<char> &info, const char *name)
+{
+    char *value = nullptr;
+    UINT len = 0;
+    std::string key = std::string("\\StringFileInfo\\040904b0\\") + name;
+    if (!VerQueryValueA(info.data(), key.c_str(), (void **)&value, &len) || !value)
+        return "";
+    return value;
+}
+
+}  // namespace
+
+TEST(ShippedProgram, CarriesItsIconAndVersionInformation)
+{
+    const std::string exe = ExePath();
+    HMODULE hModule = LoadLibraryExA(exe.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(hModule != NULL) << exe;
+
+    // One icon group "A" with one 32 x 32 image at 8 bits per pixel.
+    HRSRC hGroup = FindResourceA(hModule, "A", (LPCSTR)RT_GROUP_ICON);
+    ASSERT_TRUE(hGroup != NULL);
+    const BYTE *dir = (const BYTE *)LockResource(LoadResource(hModule, hGroup));
+    ASSERT_TRUE(dir != NULL);
+    const WORD count = *(const WORD *)(dir + 4);
+    ASSERT_EQ(1, count);
+    const IconDirEntry *entry = (const IconDirEntry *)(dir + 6);
+    EXPECT_EQ(32, entry->width);
+    EXPECT_EQ(32, entry->height);
+    EXPECT_EQ(8, entry->bitCount);
+    FreeLibrary(hModule);
+
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    EXPECT_EQ("Lumivane", VersionString(info, "ProductName"));
+    EXPECT_EQ("1.0.0", VersionString(info, "ProductVersion"));
+    EXPECT_FALSE(VersionString(info, "FileDescription").empty());
 }
