@@ -1,12 +1,4 @@
-# Cross build for 32-bit Windows with the posix-thread MinGW-w64 compilers
-# (GoogleTest needs std::mutex, which the win32 thread model lacks).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows: the shipped exe.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(LUMIVANE_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${LUMIVANE_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${LUMIVANE_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${LUMIVANE_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${LUMIVANE_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

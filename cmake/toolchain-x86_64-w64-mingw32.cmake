@@ -1,13 +1,5 @@
-# Cross build for 64-bit Windows with the posix-thread MinGW-w64 compilers
-# (GoogleTest needs std::mutex, which the win32 thread model lacks).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows; its tests run under Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
 set(LUMIVANE_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${LUMIVANE_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${LUMIVANE_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${LUMIVANE_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${LUMIVANE_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

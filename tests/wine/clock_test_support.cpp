@@ -77,6 +77,16 @@ LRESULT Command(WPARAM id)
     return SendMessageA(g_hwndMain, WM_SYSCOMMAND, id, 0);
 }
 
+bool IconAlive(HICON hIcon)
+{
+    ICONINFO ii;
+    if (!GetIconInfo(hIcon, &ii))
+        return false;
+    DeleteObject(ii.hbmMask);
+    DeleteObject(ii.hbmColor);
+    return true;
+}
+
 int CountGdiObjects()
 {
     // The shared GDI handle table that the PEB points to: 24-byte entries

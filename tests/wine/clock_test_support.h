@@ -40,6 +40,9 @@ void MarkClient(COLORREF marker);
 // Sends WM_SYSCOMMAND with one of the clock's identifiers.
 LRESULT Command(WPARAM id);
 
+// Whether an icon handle still names a live icon.
+bool IconAlive(HICON hIcon);
+
 // The live objects in this process's GDI handle table.
 int CountGdiObjects();
 

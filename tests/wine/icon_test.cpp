@@ -14,16 +14,6 @@ HICON WindowIcon()
     return (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0);
 }
 
-bool IconAlive(HICON hIcon)
-{
-    ICONINFO ii;
-    if (!GetIconInfo(hIcon, &ii))
-        return false;
-    DeleteObject(ii.hbmMask);
-    DeleteObject(ii.hbmColor);
-    return true;
-}
-
 // The icon's colour picture as 32-bit pixels, row 0 at the top.
 std::vector<COLORREF> IconPicture(HICON hIcon, int *w, int *h)
 {

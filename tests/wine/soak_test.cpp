@@ -47,16 +47,6 @@ int ThreadWindows()
     return n;
 }
 
-bool IconAlive(HICON hIcon)
-{
-    ICONINFO ii;
-    if (!GetIconInfo(hIcon, &ii))
-        return false;
-    DeleteObject(ii.hbmMask);
-    DeleteObject(ii.hbmColor);
-    return true;
-}
-
 // One step of the simulated run: the time moves on a minute every few
 // passes, and now and then the user does something.
 void Step(int i)
