@@ -99,7 +99,11 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     const SIZE_T memoryBefore = PrivateBytes();
     HICON firstIcon = g_smallIcon;
 
-    for (int i = warmUp; i < passes; i++)
+    const int middle = warmUp + (passes - warmUp) / 2;
+    for (int i = warmUp; i < middle; i++)
+        Step(i);
+    const SIZE_T memoryMiddle = PrivateBytes();
+    for (int i = middle; i < passes; i++)
         Step(i);
     // Back to the start state: analog, restored, opaque, normal window.
     if (!IsModeOn(MENU_ANALOG)) Command(IDM_ANALOG);
@@ -113,9 +117,11 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     const int gdiAfter = CountGdiObjects();
     const int windowsAfter = ThreadWindows();
     const SIZE_T memoryAfter = PrivateBytes();
-    printf("soak: %d passes; GDI objects %d -> %d; windows %d -> %d; private bytes %lu -> %lu KiB\n",
+    printf("soak: %d passes; GDI objects %d -> %d; windows %d -> %d; "
+           "private KiB %lu -> %lu (half way) -> %lu\n",
            passes, gdiBefore, gdiAfter, windowsBefore, windowsAfter,
-           (unsigned long)(memoryBefore / 1024), (unsigned long)(memoryAfter / 1024));
+           (unsigned long)(memoryBefore / 1024), (unsigned long)(memoryMiddle / 1024),
+           (unsigned long)(memoryAfter / 1024));
 
     EXPECT_EQ(gdiBefore, gdiAfter);
     EXPECT_EQ(windowsBefore, windowsAfter);
@@ -126,8 +132,9 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     EXPECT_EQ(g_smallIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0));
     EXPECT_TRUE(IconAlive(g_smallIcon));
     EXPECT_FALSE(IconAlive(firstIcon));
-    // Flat after warm-up: well under a kilobyte per thousand passes.
-    EXPECT_LT(memoryAfter, memoryBefore + 512 * 1024);
+    // Flat after warm-up: the platform's heaps settle in the first half, so
+    // the second half may not grow by more than noise.
+    EXPECT_LT(memoryAfter, memoryMiddle + 256 * 1024);
 
     // And the face still paints: every dot centre in the foreground colour.
     SetFakeTime(3, 0, 0);
