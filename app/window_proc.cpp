@@ -17,6 +17,12 @@ static void OnDestroy()
     PostQuitMessage(0);
 }
 
+static void OnMenuCommand(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) == 0 && lParam == 0)
+        DispatchSystemCommand(hwnd, LOWORD(wParam), 0);
+}
+
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -37,6 +43,11 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DESTROY:
         OnDestroy();
         return 0;
+    case WM_COMMAND:
+        // Items of the system menu's popups can arrive as menu commands
+        // rather than system commands (Wine sends them so).
+        OnMenuCommand(hwnd, wParam, lParam);
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
         // Ours and the platform's alike go on to the default handling.
         DispatchSystemCommand(hwnd, wParam, lParam);

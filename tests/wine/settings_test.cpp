@@ -369,3 +369,12 @@ TEST_F(SettingsRoundTrip, AFileHeldOpenElsewhereIsNotReplaced)
     if (find != INVALID_HANDLE_VALUE)
         FindClose(find);
 }
+
+TEST_F(SettingsSave, PopupItemsWorkWhenTheyArriveAsMenuCommands)
+{
+    // A control's notification with the same number is not a menu choice.
+    SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, BN_CLICKED), (LPARAM)g_hwndMain);
+    EXPECT_FALSE(FileExists(dir.File(kFile)));
+    SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, 0), 0);
+    EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
+}
