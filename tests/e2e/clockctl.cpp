@@ -5,9 +5,16 @@
 //   clockctl info             title, outer rectangle, extended style, alpha, topmost
 //   clockctl close            close the clock as its Close command does
 //   clockctl command ID       send the clock a system-menu command
-//   clockctl beneath RRGGBB X Y W H SECONDS   show a window of one colour
+//   clockctl beneath RRGGBB X Y W H SECONDS [FILE]  show a window of one colour,
+//                             logging the clicks it gets to FILE as "X Y" lines
 //   clockctl clicks FILE SECONDS  like beneath (white, whole screen), logging clicks to FILE
+//   clockctl windows          the visible top-level windows of the clock's process:
+//                             handle, class, rectangle, foreground mark, "title"
+//   clockctl slider           the open opacity slider: its rectangle and position
+//   clockctl texts TITLE      the texts of the children of the clock's window TITLE
+//   clockctl attributes FILE  the file's Windows attributes: readonly=0|1
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -65,6 +72,143 @@ static int Info()
     return 0;
 }
 
+struct ListState {
+    DWORD pid;
+    HWND foreground;
+};
+
+static BOOL CALLBACK ListWindow(HWND hwnd, LPARAM lParam)
+{
+    const ListState *state = (const ListState *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != state->pid || !IsWindowVisible(hwnd))
+        return TRUE;
+    char cls[64] = "", title[128] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    RECT rc;
+    GetWindowRect(hwnd, &rc);
+    printf("%p %s %ld %ld %ld %ld %s \"%s\"\n", (void *)hwnd, cls, rc.left, rc.top, rc.right,
+           rc.bottom, hwnd == state->foreground ? "fg" : "-", title);
+    return TRUE;
+}
+
+// Menus, the slider and message boxes are all top-level windows of the clock's
+// process; listing them lets a test wait for one to open or close.
+static int Windows()
+{
+    HWND hwnd = FindClock();
+    if (!hwnd) {
+        fprintf(stderr, "no clock window\n");
+        return 1;
+    }
+    ListState state = {0, GetForegroundWindow()};
+    GetWindowThreadProcessId(hwnd, &state.pid);
+    EnumWindows(ListWindow, (LPARAM)&state);
+    return 0;
+}
+
+struct FindState {
+    DWORD pid;
+    const char *title;
+    HWND found;
+};
+
+static BOOL CALLBACK FindTitled(HWND hwnd, LPARAM lParam)
+{
+    FindState *state = (FindState *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char title[128] = "";
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (pid == state->pid && IsWindowVisible(hwnd) && !strcmp(title, state->title)) {
+        state->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND FindClockWindow(const char *title)
+{
+    HWND hwnd = FindClock();
+    if (!hwnd) {
+        fprintf(stderr, "no clock window\n");
+        return NULL;
+    }
+    FindState state = {0, title, NULL};
+    GetWindowThreadProcessId(hwnd, &state.pid);
+    EnumWindows(FindTitled, (LPARAM)&state);
+    if (!state.found)
+        fprintf(stderr, "no window \"%s\" of the clock\n", title);
+    return state.found;
+}
+
+static BOOL CALLBACK PrintText(HWND hwnd, LPARAM)
+{
+    char text[256] = "";
+    GetWindowTextA(hwnd, text, sizeof text);
+    if (text[0])
+        printf("%s\n", text);
+    return TRUE;
+}
+
+static BOOL CALLBACK FindSlider(HWND hwnd, LPARAM lParam)
+{
+    FindState *state = (FindState *)lParam;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == state->pid && IsWindowVisible(hwnd) && !strcmp(cls, "msctls_trackbar32")) {
+        state->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static int Slider()
+{
+    HWND hwnd = FindClock();
+    if (!hwnd) {
+        fprintf(stderr, "no clock window\n");
+        return 1;
+    }
+    FindState state = {0, NULL, NULL};
+    GetWindowThreadProcessId(hwnd, &state.pid);
+    EnumWindows(FindSlider, (LPARAM)&state);
+    if (!state.found) {
+        fprintf(stderr, "no slider open\n");
+        return 1;
+    }
+    RECT rc;
+    GetWindowRect(state.found, &rc);
+    // TBM_GETPOS carries no pointer, so it may cross the process boundary.
+    const LRESULT pos = SendMessageA(state.found, TBM_GETPOS, 0, 0);
+    printf("rect=%ld %ld %ld %ld\npos=%ld\n", rc.left, rc.top, rc.right, rc.bottom, (long)pos);
+    return 0;
+}
+
+static int Texts(const char *title)
+{
+    HWND hwnd = FindClockWindow(title);
+    if (!hwnd)
+        return 1;
+    EnumChildWindows(hwnd, PrintText, 0);
+    return 0;
+}
+
+static int Attributes(const char *path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        fprintf(stderr, "no file %s\n", path);
+        return 1;
+    }
+    printf("readonly=%d\n", (attributes & FILE_ATTRIBUTE_READONLY) != 0);
+    return 0;
+}
+
 static const char *s_clickLog;
 static COLORREF s_color;
 
@@ -82,7 +226,7 @@ static LRESULT CALLBACK BeneathProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     case WM_LBUTTONDOWN:
         if (s_clickLog) {
-            FILE *f = fopen(s_clickLog, "a");
+            FILE *f = fopen(s_clickLog, "ab");   // plain "X Y\n" lines for the scripts
             if (f) {
                 fprintf(f, "%d %d\n", (short)LOWORD(lParam), (short)HIWORD(lParam));
                 fclose(f);
@@ -134,8 +278,17 @@ int main(int argc, char **argv)
         PostMessageA(hwnd, WM_SYSCOMMAND, id, 0);
         return 0;
     }
+    if (!strcmp(verb, "windows"))
+        return Windows();
+    if (!strcmp(verb, "slider"))
+        return Slider();
+    if (!strcmp(verb, "texts") && argc > 2)
+        return Texts(argv[2]);
+    if (!strcmp(verb, "attributes") && argc > 2)
+        return Attributes(argv[2]);
     if (!strcmp(verb, "beneath") && argc > 7) {
         const unsigned long rgb = strtoul(argv[2], NULL, 16);
+        s_clickLog = argc > 8 ? argv[8] : NULL;
         return Beneath(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF), atoi(argv[3]),
                        atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7]));
     }
@@ -144,6 +297,7 @@ int main(int argc, char **argv)
         return Beneath(RGB(255, 255, 255), 0, 0, GetSystemMetrics(SM_CXSCREEN),
                        GetSystemMetrics(SM_CYSCREEN), atoi(argv[3]));
     }
-    fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S | clicks FILE S\n");
+    fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S [FILE] | clicks FILE S\n"
+                    "       | windows | slider | texts TITLE | attributes FILE\n");
     return 2;
 }

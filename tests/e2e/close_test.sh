@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Close from the system menu ends the process with exit code 0 and writes no
+# settings file.
+. "$(dirname "$0")/lib.sh"
+
+start_clock
+open_menu
+# Close is the standard item with the mnemonic C.
+xdotool key c
+ended() { ! kill -0 "$CLOCK_PID" 2>/dev/null; }
+poll 5 ended || fail "the clock still runs after Close was chosen from its menu"
+rc=0; wait "$CLOCK_PID" || rc=$?
+[ "$rc" = 0 ] || fail "the clock ended with exit code $rc"
+[ -e Lumivane.ini ] && fail "closing wrote a settings file"
+echo "Close in the system menu ended the clock with exit code 0"

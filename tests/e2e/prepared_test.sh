@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Started with a settings file: its rectangle, alpha, colours and modes are
+# on the screen from the first second.
+. "$(dirname "$0")/lib.sh"
+
+# Foreground blue, background red (COLORREF is 0x00BBGGRR), digital, on top.
+printf '%s\r\n' Analog=0 OnTop=1 BGTransparent=0 Opacy=150 ColFG=16711680 ColBG=255 \
+  Top=100 Left=200 Right=420 Bottom=330 >Lumivane.ini
+cp Lumivane.ini prepared.ini
+start_beneath "$UNDER" 0 0 1024 768
+start_clock
+
+loaded() { [ "$(info rect)" = "200 100 420 330" ] && [ "$(info alpha)" = 150 ]; }
+poll 1 loaded || fail "one second after the start: rect $(info rect), alpha $(info alpha)"
+[ "$(info topmost)" = 1 ] || fail "OnTop=1 did not make the window topmost"
+[ "$(info transparent)" = 0 ] || fail "a loaded OnTop=1 made the window click-through"
+
+BACK=$(blend "255 0 0" 150 "$UNDER_RGB")
+INK=$(blend "0 0 255" 150 "$UNDER_RGB")
+# The client area starts 4 pixels right of and 23 below the window's corner.
+X=204 Y=123 W=212 H=203
+shot
+[ "$(count_near $((X + 2)) $((Y + 2)) 20 20 "$BACK")" = 400 ] ||
+  fail "the background is not red at alpha 150: ($(pixel $((X + 5)) $((Y + 5)))), expected about ($BACK)"
+# Digital: nothing drawn in the upper fifth (where the analog face has its 12),
+# and blue text across the middle.
+top=$(count_near $((X + 5)) $((Y + 5)) $((W - 10)) $((H / 5)) "$BACK")
+[ "$top" = $(( (W - 10) * (H / 5) )) ] || fail "the upper part of the face is not plain background: not the digital face"
+ink=$(count_near "$X" $((Y + H / 2 - 10)) "$W" 20 "$INK" 12)
+[ "$ink" -gt 50 ] || fail "no blue text across the middle of the face (found $ink pixels of ($INK))"
+cmp -s Lumivane.ini prepared.ini || fail "starting changed the settings file"
+echo "the prepared rectangle, alpha, colours and digital mode show from the start"
