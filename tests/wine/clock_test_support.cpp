@@ -2,6 +2,7 @@
 #include "clock_test_support.h"
 
 #include <stdio.h>
+#include <thread>
 #include <stdlib.h>
 
 #include "app/clock.h"
@@ -188,4 +189,62 @@ int ColorDistance(COLORREF a, COLORREF b)
 {
     return abs((int)GetRValue(a) - (int)GetRValue(b)) + abs((int)GetGValue(a) - (int)GetGValue(b)) +
            abs((int)GetBValue(a) - (int)GetBValue(b));
+}
+
+bool Checked(UINT id)
+{
+    return (GetMenuState(GetSystemMenu(g_hwndMain, FALSE), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+static BOOL CALLBACK FindDialogOfThisProcess(HWND hwnd, LPARAM lParam)
+{
+    char cls[16] = "";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
+        GetClassNameA(hwnd, cls, sizeof cls) && strcmp(cls, "#32770") == 0) {
+        *(HWND *)lParam = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs a command that opens a modal box and handles the box from a second
+// thread, since the GUI thread stays in the box's own loop until it ends.
+// act sees the box and gives the button that ends it. Gives the box, or
+// null when none appeared.
+HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act)
+{
+    HWND box = NULL;
+    std::thread helper([&] {
+        const DWORD start = GetTickCount();
+        while (!box && GetTickCount() - start < 5000) {
+            EnumWindows(FindDialogOfThisProcess, (LPARAM)&box);
+            if (!box)
+                Sleep(10);
+        }
+        if (box)
+            PostMessageA(box, WM_COMMAND, act(box), 0);
+    });
+    Command(id);
+    helper.join();
+    return box;
+}
+
+// xdotool is a Unix program; Wine starts it from its Unix path. Its end
+// cannot be waited for through the handle, so callers wait for the effect.
+bool Xdotool(const std::string &args)
+{
+    const char *exe = "Z:\\usr\\bin\\xdotool";
+    std::string cmd = std::string(exe) + " " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    if (pi.hThread)
+        CloseHandle(pi.hThread);
+    if (pi.hProcess)
+        CloseHandle(pi.hProcess);
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 
 // Replaces the clock source with a fixed time.
@@ -70,6 +71,18 @@ protected:
 std::string ReadFileText(const std::string &path);
 void WriteFileText(const std::string &path, const std::string &text);
 bool FileExists(const std::string &path);
+
+// Whether the system-menu item id shows its check mark.
+bool Checked(UINT id);
+
+// Runs a command that opens a modal box; act runs on a second thread with
+// the box and gives the button that ends it. Gives the box, or null when
+// none appeared within five seconds.
+HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act);
+
+// Starts xdotool, a Unix program, for real pointer and keyboard input. Its
+// end cannot be waited for, so callers wait for the effect.
+bool Xdotool(const std::string &args);
 
 // Colour helpers for pixel checks.
 int ColorDistance(COLORREF a, COLORREF b);

@@ -3,8 +3,6 @@
 // what "Save settings" writes.
 #include "clock_test_support.h"
 
-#include <process.h>
-
 #include <string>
 
 #include "app/clock.h"
@@ -37,11 +35,6 @@ BYTE WindowAlpha()
     return alpha;
 }
 
-bool Checked(UINT id)
-{
-    return (GetMenuState(GetSystemMenu(g_hwndMain, FALSE), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
 LONG_PTR ExStyle()
 {
     return GetWindowLongPtrA(g_hwndMain, GWL_EXSTYLE);
@@ -54,54 +47,6 @@ RECT RestoredRect()
     GetWindowPlacement(g_hwndMain, &wp);
     return wp.rcNormalPosition;
 }
-
-// Watches for a message box of this process from a second thread, notes its
-// caption and text, and closes it with OK.
-class MessageBoxWatcher {
-public:
-    MessageBoxWatcher() { thread = (HANDLE)_beginthreadex(NULL, 0, Watch, this, 0, NULL); }
-    ~MessageBoxWatcher()
-    {
-        stop = true;
-        WaitForSingleObject(thread, 5000);
-        CloseHandle(thread);
-    }
-    std::string caption, text;
-    volatile LONG seen = 0;
-private:
-    static BOOL CALLBACK Find(HWND hwnd, LPARAM lParam)
-    {
-        MessageBoxWatcher *w = (MessageBoxWatcher *)lParam;
-        char cls[32];
-        DWORD pid;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid != GetCurrentProcessId() || !GetClassNameA(hwnd, cls, sizeof cls) ||
-            strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd))
-            return TRUE;
-        char buf[256] = "";
-        GetWindowTextA(hwnd, buf, sizeof buf);
-        w->caption = buf;
-        GetDlgItemTextA(hwnd, 0xFFFF, buf, sizeof buf);   // the box's static text
-        w->text = buf;
-        w->owner = GetWindow(hwnd, GW_OWNER);
-        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
-        InterlockedIncrement(&w->seen);
-        return FALSE;
-    }
-    static unsigned __stdcall Watch(void *p)
-    {
-        MessageBoxWatcher *w = (MessageBoxWatcher *)p;
-        while (!w->stop) {
-            EnumWindows(Find, (LPARAM)w);
-            Sleep(20);
-        }
-        return 0;
-    }
-    HANDLE thread;
-    volatile bool stop = false;
-public:
-    HWND owner = NULL;
-};
 
 // Starts the clock with a prepared settings file in its working folder.
 class StartWithFile : public testing::Test {
@@ -332,14 +277,20 @@ TEST_F(SettingsRoundTrip, AFailedSaveShowsTheErrorAndLeavesTheFile)
     const std::string path = dir.File(kFile);
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     g_alpha = 99;
-    {
-        MessageBoxWatcher watcher;
-        Command(IDM_SAVE_SETTINGS);
-        EXPECT_EQ(1, watcher.seen);
-        EXPECT_EQ("Error", watcher.caption);
-        EXPECT_EQ("Could not save Settings", watcher.text);
-        EXPECT_EQ(NULL, watcher.owner);
-    }
+    std::string caption, text;
+    HWND owner = (HWND)1;
+    EXPECT_TRUE(RunWithDialog(IDM_SAVE_SETTINGS, [&](HWND box) {
+        char buf[256] = "";
+        GetWindowTextA(box, buf, sizeof buf);
+        caption = buf;
+        GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);   // the box's static text
+        text = buf;
+        owner = GetWindow(box, GW_OWNER);
+        return IDOK;
+    }));
+    EXPECT_EQ("Error", caption);
+    EXPECT_EQ("Could not save Settings", text);
+    EXPECT_EQ(NULL, owner);
     EXPECT_EQ(original, ReadFileText(path));
 
     // Writable again: the next save writes the current state.
@@ -355,11 +306,7 @@ TEST_F(SettingsRoundTrip, AFileHeldOpenElsewhereIsNotReplaced)
     const std::string path = dir.File(kFile);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    {
-        MessageBoxWatcher watcher;
-        Command(IDM_SAVE_SETTINGS);
-        EXPECT_EQ(1, watcher.seen);
-    }
+    EXPECT_TRUE(RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
     CloseHandle(h);
     EXPECT_EQ(original, ReadFileText(path));
     // No temporary file is left behind.

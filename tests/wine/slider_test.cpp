@@ -13,23 +13,6 @@
 
 namespace {
 
-// xdotool is a Unix program; Wine starts it from its Unix path. Its end
-// cannot be waited for through the handle, so callers wait for the effect.
-bool Xdotool(const std::string &args)
-{
-    std::string cmd = "Z:\\usr\\bin\\xdotool " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
-        return false;
-    if (pi.hThread)
-        CloseHandle(pi.hThread);
-    if (pi.hProcess)
-        CloseHandle(pi.hProcess);
-    return true;
-}
-
 bool CursorAt(int x, int y)
 {
     POINT p;
