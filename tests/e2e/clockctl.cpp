@@ -25,6 +25,15 @@ static HWND FindClock()
     return FindWindowA("Lumivane", NULL);
 }
 
+// The clock window, or null with a message for the test's log.
+static HWND RequireClock()
+{
+    HWND hwnd = FindClock();
+    if (!hwnd)
+        fprintf(stderr, "no clock window\n");
+    return hwnd;
+}
+
 static int Wait(DWORD ms)
 {
     const DWORD start = GetTickCount();
@@ -50,11 +59,9 @@ static int Wait(DWORD ms)
 
 static int Info()
 {
-    HWND hwnd = FindClock();
-    if (!hwnd) {
-        fprintf(stderr, "no clock window\n");
+    HWND hwnd = RequireClock();
+    if (!hwnd)
         return 1;
-    }
     char title[64] = "";
     GetWindowTextA(hwnd, title, sizeof title);
     RECT rc;
@@ -98,11 +105,9 @@ static BOOL CALLBACK ListWindow(HWND hwnd, LPARAM lParam)
 // process; listing them lets a test wait for one to open or close.
 static int Windows()
 {
-    HWND hwnd = FindClock();
-    if (!hwnd) {
-        fprintf(stderr, "no clock window\n");
+    HWND hwnd = RequireClock();
+    if (!hwnd)
         return 1;
-    }
     ListState state = {0, GetForegroundWindow()};
     GetWindowThreadProcessId(hwnd, &state.pid);
     EnumWindows(ListWindow, (LPARAM)&state);
@@ -169,11 +174,9 @@ static BOOL CALLBACK FindSlider(HWND hwnd, LPARAM lParam)
 
 static int Slider()
 {
-    HWND hwnd = FindClock();
-    if (!hwnd) {
-        fprintf(stderr, "no clock window\n");
+    HWND hwnd = RequireClock();
+    if (!hwnd)
         return 1;
-    }
     FindState state = {0, NULL, NULL};
     GetWindowThreadProcessId(hwnd, &state.pid);
     EnumWindows(FindSlider, (LPARAM)&state);
