@@ -88,7 +88,7 @@ bool IconAlive(HICON hIcon)
     return true;
 }
 
-int CountGdiObjects()
+int CountGdiObjects(int byType[256])
 {
     // The shared GDI handle table that the PEB points to: 24-byte entries
     // whose type byte is non-zero while the object lives.
@@ -105,8 +105,11 @@ int CountGdiObjects()
 #endif
     int live = 0;
     for (int i = 0; i < 0x10000; i++)
-        if (table[i * entrySize + typeOffset] != 0)
+        if (const BYTE type = table[i * entrySize + typeOffset]) {
             live++;
+            if (byType)
+                byType[type]++;
+        }
     return live;
 }
 

@@ -44,8 +44,9 @@ LRESULT Command(WPARAM id);
 // Whether an icon handle still names a live icon.
 bool IconAlive(HICON hIcon);
 
-// The live objects in this process's GDI handle table.
-int CountGdiObjects();
+// The live objects in this process's GDI handle table; byType, when given,
+// gets the count of each object type added in.
+int CountGdiObjects(int byType[256] = nullptr);
 
 // A fresh temporary folder, made the working directory; removed at the end.
 class TempWorkDir {
