@@ -7,6 +7,8 @@
 
 #include "app/clock.h"
 #include "app/globals.h"
+#include "face/paint.h"
+#include "face/rules.h"
 
 static SYSTEMTIME s_fakeTime;
 
@@ -86,6 +88,17 @@ bool IconAlive(HICON hIcon)
     DeleteObject(ii.hbmMask);
     DeleteObject(ii.hbmColor);
     return true;
+}
+
+SIZE NumeralExtent8(HDC hdc, int width, int height)
+{
+    HFONT hFont = CreateFaceFont(NumeralFontHeight(width, height), FW_BOLD);
+    HGDIOBJ hOldFont = SelectObject(hdc, hFont);
+    SIZE size;
+    GetTextExtentPoint32A(hdc, "8", 1, &size);
+    SelectObject(hdc, hOldFont);
+    DeleteObject(hFont);
+    return size;
 }
 
 int CountGdiObjects(int byType[256])

@@ -41,6 +41,10 @@ void MarkClient(COLORREF marker);
 // Sends WM_SYSCOMMAND with one of the clock's identifiers.
 LRESULT Command(WPARAM id);
 
+// The extent of "8" in the analog face's numeral font for a client of
+// width x height, measured on hdc as the face measures it.
+SIZE NumeralExtent8(HDC hdc, int width, int height);
+
 // Whether an icon handle still names a live icon.
 bool IconAlive(HICON hIcon);
 

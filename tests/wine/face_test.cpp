@@ -55,17 +55,6 @@ public:
         return x >= 0 && y >= 0 && x < width && y < height &&
                ColorDistance(At(x, y), kForeground) < 120;
     }
-    // Extent of "8" in the numeral font, as the face measures it.
-    SIZE Extent8() const
-    {
-        HFONT hFont = CreateFaceFont(NumeralFontHeight(width, height), FW_BOLD);
-        HGDIOBJ hOld = SelectObject(hdc, hFont);
-        SIZE size;
-        GetTextExtentPoint32A(hdc, "8", 1, &size);
-        SelectObject(hdc, hOld);
-        DeleteObject(hFont);
-        return size;
-    }
     // Bounding box of the inked pixels; right and bottom inclusive.
     RECT InkBox() const
     {
@@ -119,7 +108,7 @@ TEST_F(FaceDrawing, AnalogDotsHandsAndNumeralsLandWhereTheGeometrySays)
         SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1]);
         Canvas c(s[0], s[1]);
         DrawAnalogFace(c.hdc, &c.rc, 10, 30);
-        const SIZE e = c.Extent8();
+        const SIZE e = NumeralExtent8(c.hdc, s[0], s[1]);
         const FaceGeometry g = ComputeFaceGeometry(s[0], s[1], e.cx, e.cy, 10, 30);
 
         for (int n = 0; n < 12; n++) {

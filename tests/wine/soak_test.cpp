@@ -154,17 +154,10 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     // And the face still paints: every dot centre in the foreground colour.
     SetFakeTime(3, 0, 0);
     Tick();
-    HDC hdc = GetDC(g_hwndMain);
-    HFONT hFont = CreateFontA(ClientRect().bottom < ClientRect().right ? ClientRect().bottom / 12
-                                                                       : ClientRect().right / 12,
-                              0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, PROOF_QUALITY, 0, "Arial");
-    HGDIOBJ hOld = SelectObject(hdc, hFont);
-    SIZE e;
-    GetTextExtentPoint32A(hdc, "8", 1, &e);
-    SelectObject(hdc, hOld);
-    DeleteObject(hFont);
-    ReleaseDC(g_hwndMain, hdc);
     const RECT rc = ClientRect();
+    HDC hdc = GetDC(g_hwndMain);
+    const SIZE e = NumeralExtent8(hdc, rc.right, rc.bottom);
+    ReleaseDC(g_hwndMain, hdc);
     const FaceGeometry g = ComputeFaceGeometry(rc.right, rc.bottom, e.cx, e.cy, 3, 0);
     for (int n = 0; n < 12; n++) {
         const FaceRect &d = g.dots[n];
