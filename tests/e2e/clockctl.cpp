@@ -13,6 +13,7 @@
 //   clockctl slider           the open opacity slider: its rectangle and position
 //   clockctl texts TITLE      the texts of the children of the clock's window TITLE
 //   clockctl attributes FILE  the file's Windows attributes: readonly=0|1
+//   clockctl hold             stay attached to the desktop until killed
 #include <windows.h>
 #include <commctrl.h>
 
@@ -289,6 +290,14 @@ int main(int argc, char **argv)
         return Texts(argv[2]);
     if (!strcmp(verb, "attributes") && argc > 2)
         return Attributes(argv[2]);
+    if (!strcmp(verb, "hold")) {
+        // Wine's explorer leaves when the last program leaves the desktop, and
+        // the next program to start waits for a new one, which also keeps that
+        // program's output open for as long as it lives.
+        GetDesktopWindow();
+        Sleep(INFINITE);
+        return 0;
+    }
     if (!strcmp(verb, "beneath") && argc > 7) {
         const unsigned long rgb = strtoul(argv[2], NULL, 16);
         s_clickLog = argc > 8 ? argv[8] : NULL;
@@ -301,6 +310,6 @@ int main(int argc, char **argv)
                        GetSystemMetrics(SM_CYSCREEN), atoi(argv[3]));
     }
     fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S [FILE] | clicks FILE S\n"
-                    "       | windows | slider | texts TITLE | attributes FILE\n");
+                    "       | windows | slider | texts TITLE | attributes FILE | hold\n");
     return 2;
 }
