@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# The shipped 32-bit exe under 32-bit Wine (emulated by qemu on this kernel):
+# it starts, paints, ticks, saves its settings from the system menu and ends
+# with exit code 0 on Alt+F4. Every 32-bit process takes about a minute to
+# start under emulation, so the waits are long. Needs $DISPLAY (with a
+# compositor) and an empty $WINEPREFIX.
+set -euo pipefail
+EXE=${1:?usage: $0 PATH/TO/Lumivane.exe}
+: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a fresh WINEPREFIX}"
+WINE32=/usr/lib/wine/wine
+
+SHOT=${LUMIVANE_SMOKE_SHOT:-}
+# On failure the screen is kept as a picture when LUMIVANE_SMOKE_SHOT names a file.
+fail() {
+  echo "FAILED: $*" >&2
+  [ -z "$SHOT" ] || { import -window root "$SHOT" && echo "the screen at that moment: $SHOT" >&2; }
+  exit 1
+}
+note() { echo "-- $*"; }
+# poll SECONDS COMMAND...: true as soon as COMMAND succeeds, false after SECONDS.
+poll() {
+  local end=$(( $(date +%s) + $1 )); shift
+  until "$@"; do [ "$(date +%s)" -lt "$end" ] || return 1; sleep 1; done
+}
+clock_window() {
+  xdotool search --all --pid "$PID" --name '^[0-9][0-9]:[0-9][0-9]:[0-9][0-9]$' 2>/dev/null | sed -n 1p | grep .
+}
+# CPU ticks the clock's process has used so far.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$PID/stat"; }
+# settle: wait (up to 5 minutes) until the clock has worked through its input,
+# that is until it uses under a third of a core over three seconds. Under
+# emulation a menu can take minutes to open, and keys sent before it is open
+# would land elsewhere.
+settle() {
+  local hz before end=$(( $(date +%s) + 300 ))
+  hz=$(getconf CLK_TCK)
+  while [ "$(date +%s)" -lt "$end" ]; do
+    before=$(cpu_ticks); sleep 3
+    [ $(( $(cpu_ticks) - before )) -lt "$hz" ] && return 0
+  done
+  return 1
+}
+# key KEY: one key to the clock, once it is idle again.
+key() { xdotool key "$1"; settle || fail "the clock was still busy 5 minutes after $1"; }
+# Focus as a window manager would on a click on the caption.
+focus_clock() {
+  xdotool mousemove 100 10 click 1
+  xdotool windowfocus "$XID"
+  settle || fail "the clock was still busy 5 minutes after a click on its caption"
+}
+
+WORK=$(mktemp -d)
+cd "$WORK"
+PID=
+cleanup() {
+  [ -z "$PID" ] || kill "$PID" 2>/dev/null || true
+  cd / && rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+mkdir -p "$WINEPREFIX"
+# The native server: 32-bit Wine speaks the same protocol, and only the
+# programs themselves then run under emulation.
+/usr/lib/wine/wineserver64 -p
+note "booting a 32-bit prefix (about 8 minutes under emulation)"
+rc=0; "$WINE32" wineboot -i >wineboot.log 2>&1 || rc=$?
+# What matters is whether the clock then runs; a failed boot shows there.
+[ "$rc" = 0 ] || { note "wineboot ended with $rc:"; sed 's/^/   /' wineboot.log; }
+
+note "starting the 32-bit clock (about a minute)"
+"$WINE32" "$EXE" &
+PID=$!
+poll 600 clock_window >/dev/null || fail "the clock never showed the time in its title"
+XID=$(clock_window)
+first=$(xdotool getwindowname "$XID")
+poll 30 eval '[ "$(xdotool getwindowname "$XID")" != "$first" ]' ||
+  fail "the title stayed at $first"
+note "the title ticks: $first, then $(xdotool getwindowname "$XID")"
+
+# The button face (245) at alpha 200 over the compositor's grey root (128).
+import -window root shot.png
+face=$(convert shot.png -crop 1x1+10+32 -depth 8 txt:- | sed -n '2s/^[^(]*(\([0-9]*\),.*/\1/p')
+[ "${face:-0}" -ge 205 ] && [ "$face" -le 235 ] ||
+  fail "the background at the top-left reads $face, not about 220 (245 at alpha 200 over 128)"
+
+note "Settings, Save settings from the system menu"
+focus_clock
+for k in alt+space Down Down Down Down Down Right Down Return; do key "$k"; done
+poll 120 test -s Lumivane.ini || fail "Settings, Save settings wrote no Lumivane.ini"
+sleep 2
+expected=$'Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=200\r\nColFG=65793\r\nColBG=16119285\r\nTop=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r'
+[ "$(cat Lumivane.ini)" = "$expected" ] || fail "the saved file is not the ten expected lines: $(cat -A Lumivane.ini)"
+
+note "Alt+F4"
+focus_clock
+xdotool key alt+F4
+poll 300 eval '! kill -0 "$PID" 2>/dev/null' || fail "the clock was still running 5 minutes after Alt+F4"
+rc=0; wait "$PID" || rc=$?
+PID=
+[ "$rc" = 0 ] || fail "the clock ended with exit code $rc"
+echo "32-bit smoke test passed: it painted, ticked, saved its settings and ended with 0"
