@@ -2,8 +2,8 @@
 #include "clock_test_support.h"
 
 #include <stdio.h>
-#include <thread>
 #include <stdlib.h>
+#include <thread>
 
 #include "app/clock.h"
 #include "app/globals.h"
@@ -247,12 +247,19 @@ HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act)
     return box;
 }
 
-// xdotool is a Unix program; Wine starts it from its Unix path. Its end
-// cannot be waited for through the handle, so callers wait for the effect.
+// xdotool is a Unix program; Wine starts it from its Unix path.
+static const char kXdotool[] = "Z:\\usr\\bin\\xdotool";
+
+bool HaveXdotool()
+{
+    return GetFileAttributesA(kXdotool) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Its end cannot be waited for through the handle, so callers wait for the
+// effect.
 bool Xdotool(const std::string &args)
 {
-    const char *exe = "Z:\\usr\\bin\\xdotool";
-    std::string cmd = std::string(exe) + " " + args;
+    std::string cmd = std::string(kXdotool) + " " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -263,4 +270,11 @@ bool Xdotool(const std::string &args)
     if (pi.hProcess)
         CloseHandle(pi.hProcess);
     return true;
+}
+
+BYTE WindowAlpha()
+{
+    BYTE alpha = 0;
+    GetLayeredWindowAttributes(g_hwndMain, NULL, &alpha, NULL);
+    return alpha;
 }

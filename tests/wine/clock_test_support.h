@@ -85,9 +85,15 @@ bool Checked(UINT id);
 // none appeared within five seconds.
 HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act);
 
+// Whether xdotool is installed for real pointer and keyboard input.
+bool HaveXdotool();
+
 // Starts xdotool, a Unix program, for real pointer and keyboard input. Its
 // end cannot be waited for, so callers wait for the effect.
 bool Xdotool(const std::string &args);
+
+// The clock window's layered alpha.
+BYTE WindowAlpha();
 
 // Colour helpers for pixel checks.
 int ColorDistance(COLORREF a, COLORREF b);

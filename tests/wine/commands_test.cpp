@@ -461,7 +461,7 @@ class ClickThrough : public ClockTest {
 protected:
     void SetUp() override
     {
-        if (GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES)
+        if (!HaveXdotool())
             GTEST_SKIP() << "xdotool is not installed: no real pointer events";
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;

@@ -26,15 +26,6 @@ std::string FirstSave()
            "Top=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
 }
 
-BYTE WindowAlpha()
-{
-    COLORREF key;
-    BYTE alpha = 0;
-    DWORD flags;
-    GetLayeredWindowAttributes(g_hwndMain, &key, &alpha, &flags);
-    return alpha;
-}
-
 LONG_PTR ExStyle()
 {
     return GetWindowLongPtrA(g_hwndMain, GWL_EXSTYLE);

@@ -50,13 +50,6 @@ void SetMessagePos(int x, int y)
     ASSERT_EQ(y, (short)HIWORD(pos));
 }
 
-BYTE WindowAlpha()
-{
-    BYTE alpha = 0;
-    GetLayeredWindowAttributes(g_hwndMain, NULL, &alpha, NULL);
-    return alpha;
-}
-
 int SliderPos()
 {
     return (int)SendMessageA(g_hwndSlider, TBM_GETPOS, 0, 0);
@@ -101,7 +94,7 @@ class Slider : public ClockTest {
 protected:
     void SetUp() override
     {
-        if (GetFileAttributesA("Z:\\usr\\bin\\xdotool") == INVALID_FILE_ATTRIBUTES)
+        if (!HaveXdotool())
             GTEST_SKIP() << "xdotool is not installed: no real pointer events";
         ClockTest::SetUp();
     }
