@@ -2,7 +2,8 @@
 // resizes, minimise and restore, and the menu commands over and over. After
 // it, nothing may have grown: GDI objects, windows, menu items, icons or
 // memory, and the face must still paint. ./dev test runs a short version;
-// ./dev soak sets LUMIVANE_SOAK_PASSES for the long one.
+// ./dev soak sets LUMIVANE_SOAK_PASSES for the long one, and
+// LUMIVANE_SOAK_CSV for a file that gets a census every few thousand passes.
 #include "clock_test_support.h"
 
 #include <psapi.h>
@@ -46,6 +47,57 @@ int ThreadWindows()
     EnumThreadWindows(GetCurrentThreadId(), CountWindow, (LPARAM)&n);
     return n;
 }
+
+// What the run holds at one moment.
+struct Census {
+    int gdi;
+    int byType[256];
+    int windows;
+    SIZE_T privateBytes;
+};
+
+Census TakeCensus()
+{
+    Census c = {};
+    c.gdi = CountGdiObjects(c.byType);
+    c.windows = ThreadWindows();
+    c.privateBytes = PrivateBytes();
+    return c;
+}
+
+// The census as CSV rows, so that the curves of a long run can be seen.
+class SoakLog {
+public:
+    SoakLog()
+    {
+        const char *path = getenv("LUMIVANE_SOAK_CSV");
+        file = path && *path ? fopen(path, "w") : nullptr;
+        if (file)
+            fprintf(file, "pass,gdi,dc,region,bitmap,font,brush,pen,other,windows,private_kib\n");
+    }
+    ~SoakLog()
+    {
+        if (file)
+            fclose(file);
+    }
+    void Row(int pass, const Census &c)
+    {
+        if (!file)
+            return;
+        static const int kTypes[] = { 0x01, 0x04, 0x05, 0x0a, 0x10, 0x30 };
+        int other = c.gdi;
+        fprintf(file, "%d,%d", pass, c.gdi);
+        for (int type : kTypes) {
+            fprintf(file, ",%d", c.byType[type]);
+            other -= c.byType[type];
+        }
+        fprintf(file, ",%d,%d,%lu\n", other, c.windows, (unsigned long)(c.privateBytes / 1024));
+        fflush(file);
+    }
+    explicit operator bool() const { return file != nullptr; }
+private:
+    FILE *file;
+};
 
 // One step of the simulated run: the time moves on a minute every few
 // passes, and now and then the user does something.
@@ -91,6 +143,12 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     HMENU hMenu = GetSystemMenu(g_hwndMain, FALSE);
     const int menuItems = GetMenuItemCount(hMenu);
 
+    // A census every few thousand passes, on a round of the user actions.
+    SoakLog log;
+    const int sampleEvery = kActionCycle * (passes / kActionCycle / 200 + 1);
+    if (log)
+        log.Row(0, TakeCensus());
+
     for (int i = 0; i < warmUp; i++)
         Step(i);
     PumpMessages();
@@ -101,11 +159,14 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     HICON firstIcon = g_smallIcon;
 
     const int middle = warmUp + (passes - warmUp) / 2;
-    for (int i = warmUp; i < middle; i++)
+    SIZE_T memoryMiddle = 0;
+    for (int i = warmUp; i < passes; i++) {
+        if (i == middle)
+            memoryMiddle = PrivateBytes();
         Step(i);
-    const SIZE_T memoryMiddle = PrivateBytes();
-    for (int i = middle; i < passes; i++)
-        Step(i);
+        if (log && (i + 1) % sampleEvery == 0)
+            log.Row(i + 1, TakeCensus());
+    }
     // Back to the start state: analog, restored, opaque, normal window.
     if (!IsModeOn(MENU_ANALOG)) Command(IDM_ANALOG);
     if (IsModeOn(MENU_BGTRANSPARENT)) Command(IDM_BGTRANSPARENT);
