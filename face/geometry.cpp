@@ -6,7 +6,17 @@
 // some points by a pixel, so every step is written with its type.
 #include "face/geometry.h"
 
+#include <float.h>
 #include <math.h>
+
+// The types only mean what they say where float and double are evaluated in
+// their own precision. x87 maths (a 32-bit x86 build without -msse2
+// -mfpmath=sse) keeps them extended and moves hand ends by a pixel, so such a
+// build must not compile.
+#if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
+#error "the face geometry needs float and double evaluated in their own precision (on 32-bit x86: -msse2 -mfpmath=sse)"
+#endif
+static_assert(LDBL_MANT_DIG == 64, "the face geometry needs long double to be the x87 extended format");
 
 // Single-precision pi/3 and pi/6 (0x3F860A92, 0x3F060A92): the numeral ring
 // and the hour hand step with them, and their error is visible as the one
