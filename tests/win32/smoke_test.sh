@@ -3,10 +3,10 @@
 # it starts, paints, ticks, saves its settings from the system menu and ends
 # with exit code 0 on Alt+F4. Every 32-bit process takes about a minute to
 # start under emulation, so the waits are long. Needs $DISPLAY (with a
-# compositor) and an empty $WINEPREFIX.
+# compositor) and a booted 32-bit $WINEPREFIX with its server running.
 set -euo pipefail
 EXE=${1:?usage: $0 PATH/TO/Lumivane.exe}
-: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a fresh WINEPREFIX}"
+: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a booted 32-bit WINEPREFIX}"
 WINE32=/usr/lib/wine/wine
 
 SHOT=${LUMIVANE_SMOKE_SHOT:-}
@@ -57,15 +57,6 @@ cleanup() {
   cd / && rm -rf "$WORK"
 }
 trap cleanup EXIT
-
-mkdir -p "$WINEPREFIX"
-# The native server: 32-bit Wine speaks the same protocol, and only the
-# programs themselves then run under emulation.
-/usr/lib/wine/wineserver64 -p
-note "booting a 32-bit prefix (about 8 minutes under emulation)"
-rc=0; "$WINE32" wineboot -i >wineboot.log 2>&1 || rc=$?
-# What matters is whether the clock then runs; a failed boot shows there.
-[ "$rc" = 0 ] || { note "wineboot ended with $rc:"; sed 's/^/   /' wineboot.log; }
 
 note "starting the 32-bit clock (about a minute)"
 "$WINE32" "$EXE" &
