@@ -3,10 +3,11 @@
 # it starts, paints, ticks, saves its settings from the system menu and ends
 # with exit code 0 on Alt+F4. Every 32-bit process takes about a minute to
 # start under emulation, so the waits are long. Needs $DISPLAY (with a
-# compositor) and a booted 32-bit $WINEPREFIX with its server running.
+# compositor) and a booted $WINEPREFIX that runs 32-bit programs, with its
+# server running.
 set -euo pipefail
 EXE=${1:?usage: $0 PATH/TO/Lumivane.exe}
-: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a booted 32-bit WINEPREFIX}"
+: "${DISPLAY:?needs an X display}" "${WINEPREFIX:?needs a booted WINEPREFIX}"
 WINE32=/usr/lib/wine/wine
 
 SHOT=${LUMIVANE_SMOKE_SHOT:-}
