@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "gdi_census.h"
+#include "process_census.h"
 
 #include <gtest/gtest.h>
 #include <functional>

@@ -15,12 +15,11 @@
 //   dc_cache_probe.exe [cycles [churn [plain]]]
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "gdi_census.h"
+#include "process_census.h"
 
 static void Pump()
 {
@@ -35,13 +34,9 @@ static void Row(int cycle, HWND hwndPopup)
 {
     int byType[256] = {};
     const int gdi = CountGdiObjects(byType);
-    // Wine reports the process's resident anonymous memory here.
-    PROCESS_MEMORY_COUNTERS pmc = {};
-    pmc.cb = sizeof pmc;
-    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
     printf("%d,%p,%d,%d,%d,%d,%d,%lu\n", cycle, (void *)hwndPopup, gdi, byType[kGdiDc],
            byType[kGdiRegion], byType[kGdiBitmap], CountIdleCachedDcs(),
-           (unsigned long)(pmc.PagefileUsage / 1024));
+           (unsigned long)(PrivateBytes() / 1024));
     fflush(stdout);
 }
 

@@ -1,4 +1,5 @@
-// A census of this process's GDI objects, read from the shared handle table.
+// A census of what this process holds: GDI objects, read from the shared
+// handle table, and memory.
 #pragma once
 
 #include <windows.h>
@@ -22,3 +23,12 @@ int CountGdiObjects(int byType[256] = nullptr);
 // answer no query. Every other DC (the screen's, memory DCs, one in use)
 // answers.
 int CountIdleCachedDcs();
+
+// Private memory: under Wine the process's resident anonymous memory, its
+// Unix side included.
+SIZE_T PrivateBytes();
+
+// Bytes in use on the process's Windows heaps: what the program and the
+// Windows side of the system DLLs hold. The rest of private memory is Wine's
+// own, on its Unix side (window and GDI objects, X11, fonts).
+SIZE_T HeapBytesInUse();

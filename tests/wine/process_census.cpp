@@ -1,6 +1,8 @@
 // Counting live GDI objects by walking the handle table, where the platform
-// cannot count them (GetGuiResources gives 0 under Wine).
-#include "gdi_census.h"
+// cannot count them (GetGuiResources gives 0 under Wine), and memory.
+#include "process_census.h"
+
+#include <psapi.h>
 
 namespace {
 
@@ -61,4 +63,30 @@ int CountIdleCachedDcs()
         if (table.TypeAt(i) == kGdiDc && GetMapMode((HDC)table.HandleAt(i)) == 0)
             idle++;
     return idle;
+}
+
+SIZE_T PrivateBytes()
+{
+    // Wine reports PrivateUsage as 0; PagefileUsage holds the same figure
+    // there (RssAnon and VmSwap of /proc/self/status) and on Windows.
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+    return pmc.PagefileUsage;
+}
+
+SIZE_T HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    const DWORD n = GetProcessHeaps(64, heaps);
+    SIZE_T used = 0;
+    for (DWORD h = 0; h < n && h < 64; h++) {
+        PROCESS_HEAP_ENTRY e = {};
+        HeapLock(heaps[h]);
+        while (HeapWalk(heaps[h], &e))
+            if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                used += e.cbData;
+        HeapUnlock(heaps[h]);
+    }
+    return used;
 }
