@@ -19,16 +19,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "probe_window.h"
 #include "process_census.h"
-
-static void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 static void Row(int cycle, HWND hwndPopup)
 {
@@ -47,18 +39,8 @@ int main(int argc, char **argv)
     const bool plain = argc > 3 && strcmp(argv[3], "plain") == 0;
 
     InitCommonControls();
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = "ProbeWindow";
-    RegisterClassA(&wc);
-
-    HWND hwndMain = CreateWindowExA(WS_EX_LAYERED, wc.lpszClassName, "probe",
-                                    WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                    100, 100, 186, 194, NULL, NULL, wc.hInstance, NULL);
-    SetLayeredWindowAttributes(hwndMain, 0, 200, LWA_COLORKEY | LWA_ALPHA);
-    Pump();
+    HWND hwndMain = CreateProbeWindow(DefWindowProcA, 100, 100);
+    PumpProbeMessages();
 
     // The census of idle cached DCs must tell a DC in use from one at rest.
     const int idle = CountIdleCachedDcs();
@@ -76,14 +58,15 @@ int main(int argc, char **argv)
     for (int cycle = 1; cycle <= cycles; cycle++) {
         for (int k = 0; k < churn; k++)
             DestroyMenu(CreatePopupMenu());
-        HWND hwndPopup = CreateWindowExA(0, plain ? wc.lpszClassName : TRACKBAR_CLASSA, "",
+        HWND hwndPopup = CreateWindowExA(0, plain ? PROBE_CLASS_NAME : TRACKBAR_CLASSA, "",
                                          WS_POPUPWINDOW | WS_VISIBLE,
-                                         300, 300, 200, 30, hwndMain, NULL, wc.hInstance, NULL);
-        Pump();
+                                         300, 300, 200, 30, hwndMain, NULL,
+                                         GetModuleHandleA(NULL), NULL);
+        PumpProbeMessages();
         DestroyWindow(hwndPopup);
         InvalidateRect(hwndMain, NULL, TRUE);
         UpdateWindow(hwndMain);
-        Pump();
+        PumpProbeMessages();
         if (cycle % 10 == 0)
             Row(cycle, hwndPopup);
     }

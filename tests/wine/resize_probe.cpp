@@ -12,6 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "probe_window.h"
 #include "process_census.h"
 
 static bool g_withText;
@@ -40,15 +41,6 @@ static LRESULT CALLBACK PaintWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return 0;
 }
 
-static void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 static void Row(int resizes)
 {
     printf("%d,%lu,%lu\n", resizes, (unsigned long)(PrivateBytes() / 1024),
@@ -62,16 +54,8 @@ int main(int argc, char **argv)
     const int every = argc > 2 && atoi(argv[2]) > 0 ? atoi(argv[2]) : 100;
     g_withText = !(argc > 3 && strcmp(argv[3], "notext") == 0);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PaintWndProc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.lpszClassName = "ProbeWindow";
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(WS_EX_LAYERED, wc.lpszClassName, "probe",
-                                WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                0, 0, 186, 194, NULL, NULL, wc.hInstance, NULL);
-    SetLayeredWindowAttributes(hwnd, 0, 200, LWA_COLORKEY | LWA_ALPHA);
-    Pump();
+    HWND hwnd = CreateProbeWindow(PaintWndProc, 0, 0);
+    PumpProbeMessages();
 
     printf("resizes,private_kib,heap_kib\n");
     Row(0);
@@ -81,7 +65,7 @@ int main(int argc, char **argv)
         SetWindowPos(hwnd, NULL, 0, 0, 150 + pass % 200, 150 + pass % 150,
                      SWP_NOMOVE | SWP_NOZORDER);
         UpdateWindow(hwnd);
-        Pump();
+        PumpProbeMessages();
         if (n % every == 0)
             Row(n);
     }
