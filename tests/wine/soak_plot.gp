@@ -18,7 +18,7 @@ set arrow 1 from half, graph 0 to half, graph 1 nohead dashtype 3 linecolor 'gra
 
 set multiplot layout 3,1 title sprintf('Soak census from %s (dotted line: half way)', csv)
 set lmargin at screen 0.09
-set rmargin at screen 0.74
+set rmargin at screen 0.70
 set grid
 set key outside right top
 set xlabel 'passes'
@@ -48,12 +48,16 @@ set ytics 1
 plot csv using 'pass':'windows' with linespoints pt 7 ps 0.3 title 'windows'
 
 set title 'Memory'
-set ylabel 'KiB'
+set ylabel 'private KiB'
 set yrange [*:*]
-set ytics auto
+set ytics auto nomirror
 if (has_heap) {
+    # Its own scale on the right: a few hundred KiB beside thousands.
+    set y2label 'Windows heaps KiB'
+    set y2range [0:*]
+    set y2tics
     plot csv using 'pass':'private_kib' with linespoints pt 7 ps 0.3 title 'private (resident anonymous)', \
-         '' using 'pass':'heap_kib' with linespoints pt 7 ps 0.3 title 'in use on the Windows heaps'
+         '' using 'pass':'heap_kib' axes x1y2 with linespoints pt 7 ps 0.3 title 'in use on the Windows heaps (right)'
 } else {
     plot csv using 'pass':'private_kib' with linespoints pt 7 ps 0.3 title 'private (resident anonymous)'
 }
