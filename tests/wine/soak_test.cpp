@@ -26,7 +26,7 @@ const int kWineDcCache = 64;
 // What the second half of a run may add to memory. The Windows heaps, where
 // the clock's own allocations live, not a byte. Wine's Unix side: its heap
 // for drawing at window sizes not drawn before (fonts, surfaces), which has
-// added up to 112 KiB over a second half; and the lump that its DC cache
+// added up to 108 KiB over a second half; and the lump that its DC cache
 // costs when it first keeps a DC (232 KiB in the soak, 236 to 252 KiB in
 // dc_cache_probe), only where that happens in the second half.
 const SIZE_T kHeapSlack = 0;
