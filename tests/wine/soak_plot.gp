@@ -16,7 +16,7 @@ stats csv using 1 every ::1 nooutput
 half = STATS_max / 2
 set arrow 1 from half, graph 0 to half, graph 1 nohead dashtype 3 linecolor 'gray40'
 
-set multiplot layout 3,1 title sprintf('Soak census from %s (dotted line: half way)', csv)
+set multiplot layout 3,1 title sprintf('Soak census, %d passes (dotted line: half way)', STATS_max)
 set lmargin at screen 0.09
 set rmargin at screen 0.70
 set grid
