@@ -7,7 +7,7 @@
 // clock's icon of every pass does.
 //
 // Seen with Wine 8 (64-bit): once a popup's handle has its top bit set, each
-// destroyed popup leaves one DC in the window manager's cache, until the
+// destroyed popup leaves its DCs in the window manager's cache, until the
 // cache holds 64; then the count stays. The CSV, a row every ten cycles, has
 // the popup's handle, the GDI objects by type, the idle cached DCs and the
 // private memory.
