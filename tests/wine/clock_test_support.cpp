@@ -101,31 +101,6 @@ SIZE NumeralExtent8(HDC hdc, int width, int height)
     return size;
 }
 
-int CountGdiObjects(int byType[256])
-{
-    // The shared GDI handle table that the PEB points to: 24-byte entries
-    // whose type byte is non-zero while the object lives.
-#ifdef _WIN64
-    const BYTE *peb;
-    __asm__("movq %%gs:0x60, %0" : "=r"(peb));
-    const BYTE *table = *(const BYTE *const *)(peb + 0xF8);
-    const int entrySize = 24, typeOffset = 14;
-#else
-    const BYTE *peb;
-    __asm__("movl %%fs:0x30, %0" : "=r"(peb));
-    const BYTE *table = *(const BYTE *const *)(peb + 0x94);
-    const int entrySize = 16, typeOffset = 10;
-#endif
-    int live = 0;
-    for (int i = 0; i < 0x10000; i++)
-        if (const BYTE type = table[i * entrySize + typeOffset]) {
-            live++;
-            if (byType)
-                byType[type]++;
-        }
-    return live;
-}
-
 TempWorkDir::TempWorkDir()
 {
     char base[MAX_PATH], name[MAX_PATH];

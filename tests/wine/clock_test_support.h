@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "process_census.h"
+
 #include <gtest/gtest.h>
 #include <functional>
 #include <string>
@@ -47,10 +49,6 @@ SIZE NumeralExtent8(HDC hdc, int width, int height);
 
 // Whether an icon handle still names a live icon.
 bool IconAlive(HICON hIcon);
-
-// The live objects in this process's GDI handle table; byType, when given,
-// gets the count of each object type added in.
-int CountGdiObjects(int byType[256] = nullptr);
 
 // A fresh temporary folder, made the working directory; removed at the end.
 class TempWorkDir {

@@ -68,3 +68,14 @@ TEST_F(NoLeaks, TheCensusSeesALeak)
     DeleteObject(hPen);
     EXPECT_EQ(before, CountGdiObjects());
 }
+
+TEST_F(NoLeaks, TheCensusTellsWinesIdleCachedDcsFromOneInUse)
+{
+    // The soak's allowance for Wine's DC cache rests on this count.
+    const int idle = CountIdleCachedDcs();
+    ASSERT_GT(idle, 0) << "no idle DC in Wine's cache after a paint";
+    HDC hdc = GetDC(g_hwndMain);
+    EXPECT_EQ(idle - 1, CountIdleCachedDcs());
+    ReleaseDC(g_hwndMain, hdc);
+    EXPECT_EQ(idle, CountIdleCachedDcs());
+}

@@ -1,0 +1,34 @@
+// A census of what this process holds: GDI objects, read from the shared
+// handle table, and memory.
+#pragma once
+
+#include <windows.h>
+
+// Object types as the handle table records them.
+enum GdiObjectType {
+    kGdiDc = 0x01,
+    kGdiRegion = 0x04,
+    kGdiBitmap = 0x05,
+    kGdiFont = 0x0a,
+    kGdiBrush = 0x10,
+    kGdiPen = 0x30,
+};
+
+// The live objects in this process's GDI handle table; byType, when given,
+// gets the count of each object type added in.
+int CountGdiObjects(int byType[256] = nullptr);
+
+// The DCs that the window manager keeps in its cache between a window's
+// ReleaseDC and the next GetDC: Wine disables them while idle, so that they
+// answer no query. Every other DC (the screen's, memory DCs, one in use)
+// answers.
+int CountIdleCachedDcs();
+
+// Private memory: under Wine the process's resident anonymous memory, its
+// Unix side included.
+SIZE_T PrivateBytes();
+
+// Bytes in use on the process's Windows heaps: what the program and the
+// Windows side of the system DLLs hold. The rest of private memory is Wine's
+// own, on its Unix side (window and GDI objects, X11, fonts).
+SIZE_T HeapBytesInUse();
