@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # `./dev run` without a display: it must leave a screenshot that shows the
 # clock at the top-left corner, its button-face background blended at alpha
-# 200 over the grey root window that the compositor paints.
+# 200 over the grey root window that the compositor paints, under a title bar
+# that reads right: the time in the title and a cross on the close button,
+# read back with OCR.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 shot=$root/build/screenshot.png
@@ -27,3 +29,24 @@ near "$outside" 128 6 || { echo "outside the clock the screen should be the root
 near "$(pixel 190 60)" 128 6 || { echo "the clock is wider than 186 pixels"; exit 1; }
 near "$(pixel 60 198)" 128 6 || { echo "the clock is taller than 194 pixels"; exit 1; }
 echo "screenshot shows the clock at the top-left corner"
+
+# ocr X Y W H TESSERACT-OPTION...: the text in that part of the screenshot,
+# made dark on white and large enough for tesseract.
+ocr() {
+  local geometry="$3x$4+$1+$2"
+  shift 4
+  convert "$shot" -crop "$geometry" +repage -colorspace Gray -resize 600% -threshold 40% \
+    -bordercolor white -border 20 png:- | tesseract stdin - "$@" 2>/dev/null
+}
+seconds() { IFS=: read -r h m s <<<"$1"; echo $(( 10#$h * 3600 + 10#$m * 60 + 10#$s )); }
+title=$(ocr 24 5 100 14 --psm 7 -c tessedit_char_whitelist=0123456789:)
+taken=$(date -r "$shot" +%H:%M:%S)
+echo "title bar: \"$title\"; screenshot taken at $taken"
+[[ $title =~ ^[0-9][0-9]:[0-9][0-9]:[0-9][0-9]$ ]] ||
+  { echo "the title does not read as a time: the title bar is not legible"; exit 1; }
+# The title lags the clock by up to a tick; the file is written after the capture.
+lag=$(( ($(seconds "$taken") - $(seconds "$title") + 86400) % 86400 ))
+[ "$lag" -le 5 ] || { echo "the title reads $title, not the time of the screenshot"; exit 1; }
+close=$(ocr 164 6 16 14 --psm 10)
+[[ $close == [xX] ]] || { echo "the close button reads \"$close\", not a cross (is Marlett missing?)"; exit 1; }
+echo "the title bar reads $title and has a cross on its close button"
