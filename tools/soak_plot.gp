@@ -1,7 +1,7 @@
 # The soak's census as curves: GDI objects by type, windows, and memory,
 # against the passes (two a second while the clock ticks, so the top axis
 # reads in days). Call with the file names set:
-#   gnuplot -e "csv='build/soak.csv'; png='build/soak.png'" tests/wine/soak_plot.gp
+#   gnuplot -e "csv='build/soak.csv'; png='build/soak.png'" tools/soak_plot.gp
 set datafile separator ','
 set terminal pngcairo size 900,1000 font 'Liberation Sans,10'
 set output png
