@@ -29,7 +29,7 @@ extern int g_lastMinuteKey;       /* key of the last invalidating pass; -1 force
 
 // Repaint cycle
 extern GetLocalTimeProc g_pfnGetLocalTime; /* clock source: GetLocalTime; tests replace it */
-extern HICON g_smallIcon;         /* the window's small icon made by the latest pass */
+extern HICON g_smallIcon;         /* the window's icon, small and large, made by the latest pass */
 
 // Opacity slider
 extern HWND g_hwndSlider;         /* the open slider; null when none is open */

@@ -14,7 +14,8 @@ void DrawAnalogFace(HDC hdc, const RECT *rc, int hour, int minute);
 // The time text centred in the client rectangle, sized by its width.
 void DrawDigitalFace(HDC hdc, const RECT *rc, const char *timeText);
 
-// Makes the window's small icon a 16 x 16 copy of what the client area shows.
+// Makes the window's icon, small and large, a 16 x 16 copy of what the client
+// area shows; black is see-through.
 void UpdateSmallIcon(HDC hdc, const RECT *rc);
 
 // Creates a face font: the pass's fonts differ only in height and weight.

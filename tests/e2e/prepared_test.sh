@@ -22,6 +22,11 @@ X=204 Y=123 W=212 H=203
 shot
 [ "$(count_near $((X + 2)) $((Y + 2)) 20 20 "$BACK")" = 400 ] ||
   fail "the background is not red at alpha 150: ($(pixel $((X + 5)) $((Y + 5)))), expected about ($BACK)"
+# The title bar's icon, 6 pixels right of and 5 below the window's corner,
+# is the face in its own colours: mostly its red background (an icon made
+# wholly of exclusive-or pixels would mix it with the caption instead).
+icon=$(count_near 206 105 16 16 "$BACK")
+[ "$icon" -gt 128 ] || fail "the title bar's icon is not the red face: $icon of 256 pixels near ($BACK), ($(pixel 210 108)) at 210,108"
 # Digital: nothing drawn in the upper fifth (where the analog face has its 12),
 # and blue text across the middle.
 top=$(count_near $((X + 5)) $((Y + 5)) $((W - 10)) $((H / 5)) "$BACK")

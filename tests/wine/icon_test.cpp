@@ -1,28 +1,29 @@
-// The window's small icon: a new one on every pass with a client area, the
-// old one destroyed after the hand-over, the picture a reduction of the face.
+// The window's icon: a new one on every pass with a client area, in both the
+// small and the large slot, the old one destroyed after the hand-over, the
+// picture a reduction of the face whose black, and only its black, is
+// see-through.
 #include "clock_test_support.h"
 
 #include "app/globals.h"
 #include "app/menu.h"
 
+#include <stdlib.h>
 #include <vector>
 
 namespace {
 
-HICON WindowIcon()
+const WPARAM kSlots[] = { ICON_SMALL, ICON_BIG };
+
+HICON WindowIcon(WPARAM slot = ICON_SMALL)
 {
-    return (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0);
+    return (HICON)SendMessageA(g_hwndMain, WM_GETICON, slot, 0);
 }
 
-// The icon's colour picture as 32-bit pixels, row 0 at the top.
-std::vector<COLORREF> IconPicture(HICON hIcon, int *w, int *h)
+// A bitmap's pixels as 32-bit colours, row 0 at the top.
+std::vector<COLORREF> BitmapPixels(HBITMAP hbm, int *w, int *h)
 {
-    std::vector<COLORREF> out;
-    ICONINFO ii;
-    if (!GetIconInfo(hIcon, &ii))
-        return out;
     BITMAP bm;
-    GetObjectA(ii.hbmColor, sizeof bm, &bm);
+    GetObjectA(hbm, sizeof bm, &bm);
     *w = bm.bmWidth;
     *h = bm.bmHeight;
     BITMAPINFO bi = {};
@@ -33,13 +34,34 @@ std::vector<COLORREF> IconPicture(HICON hIcon, int *w, int *h)
     bi.bmiHeader.biBitCount = 32;
     std::vector<DWORD> raw(bm.bmWidth * bm.bmHeight);
     HDC hdc = GetDC(NULL);
-    GetDIBits(hdc, ii.hbmColor, 0, bm.bmHeight, raw.data(), &bi, DIB_RGB_COLORS);
+    GetDIBits(hdc, hbm, 0, bm.bmHeight, raw.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(NULL, hdc);
+    std::vector<COLORREF> out;
     for (DWORD p : raw)
         out.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    return out;
+}
+
+// The icon's colour picture and, parallel to it, whether each mask bit is set.
+struct IconPixels {
+    int w = 0, h = 0;
+    std::vector<COLORREF> color;
+    std::vector<bool> mask;
+};
+
+IconPixels ReadIcon(HICON hIcon)
+{
+    IconPixels icon;
+    ICONINFO ii;
+    if (!GetIconInfo(hIcon, &ii))
+        return icon;
+    icon.color = BitmapPixels(ii.hbmColor, &icon.w, &icon.h);
+    int mw = 0, mh = 0;
+    for (COLORREF m : BitmapPixels(ii.hbmMask, &mw, &mh))
+        icon.mask.push_back(m != 0);
     DeleteObject(ii.hbmMask);
     DeleteObject(ii.hbmColor);
-    return out;
+    return icon;
 }
 
 }  // namespace
@@ -53,12 +75,13 @@ TEST_F(SmallIcon, EveryPassHandsOverANewIconAndDestroysTheOldOne)
     ASSERT_EQ(g_smallIcon, previous);
     for (int i = 0; i < 5; i++) {
         Tick();   // analog, same minute: nothing repaints, the icon still renews
-        HICON current = WindowIcon();
-        EXPECT_NE(previous, current);
-        EXPECT_EQ(g_smallIcon, current);
-        EXPECT_TRUE(IconAlive(current));
+        EXPECT_NE(previous, g_smallIcon);
+        EXPECT_TRUE(IconAlive(g_smallIcon));
         EXPECT_FALSE(IconAlive(previous));
-        previous = current;
+        // The taskbar and Alt+Tab show the large slot: the live face there too.
+        for (WPARAM slot : kSlots)
+            EXPECT_EQ(g_smallIcon, WindowIcon(slot)) << "slot " << slot;
+        previous = g_smallIcon;
     }
 }
 
@@ -68,10 +91,10 @@ TEST_F(SmallIcon, PictureIsTheReducedFace)
     g_fgColor = RGB(200, 20, 20);
     Command(IDM_ANALOG);   // digital: the next tick repaints all
     Tick();
-    int w = 0, h = 0;
-    const std::vector<COLORREF> px = IconPicture(WindowIcon(), &w, &h);
-    ASSERT_EQ(16, w);
-    ASSERT_EQ(16, h);
+    const IconPixels icon = ReadIcon(WindowIcon());
+    const std::vector<COLORREF> &px = icon.color;
+    ASSERT_EQ(16, icon.w);
+    ASSERT_EQ(16, icon.h);
     EXPECT_EQ(g_bgColor, px[0]);
     EXPECT_EQ(g_bgColor, px[15]);
     EXPECT_EQ(g_bgColor, px[15 * 16]);
@@ -100,4 +123,94 @@ TEST_F(SmallIcon, MinimisedWindowKeepsItsIconUntilRestored)
     EXPECT_NE(kept, WindowIcon());
     EXPECT_TRUE(IconAlive(WindowIcon()));
     EXPECT_FALSE(IconAlive(kept));
+}
+
+// Exactly the black of the picture is see-through: over any background the
+// icon shows the face's own colours. Beyond the 16 x 16 picture (a small-icon
+// size above 16 at high DPI) everything is black and see-through.
+TEST_F(SmallIcon, MaskIsSetExactlyWhereThePictureIsBlack)
+{
+    // Set when a parent case has started this one at another DPI.
+    const char *wantSize = getenv("LUMIVANE_TEST_SMICON");
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    if (wantSize) {
+        ASSERT_EQ(atoi(wantSize), size);
+    }
+    struct Case {
+        const char *name;
+        COLORREF fg, bg;
+        bool analog, transparentBackground;
+    } cases[] = {
+        {"black face on green", RGB(0, 0, 0), RGB(10, 200, 30), true, false},
+        {"red text on the see-through background", RGB(200, 20, 20), RGB(10, 200, 30), false, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        g_fgColor = c.fg;
+        g_bgColor = c.bg;
+        if (IsModeOn(MENU_ANALOG) != c.analog)
+            Command(IDM_ANALOG);
+        if (IsModeOn(MENU_BGTRANSPARENT) != c.transparentBackground)
+            Command(IDM_BGTRANSPARENT);
+        ForceRepaint();
+        Tick();
+        for (WPARAM slot : kSlots) {
+            const IconPixels icon = ReadIcon(WindowIcon(slot));
+            ASSERT_EQ(size, icon.w) << "slot " << slot;
+            ASSERT_EQ(icon.color.size(), icon.mask.size());
+            int black = 0, wrong = 0, outside = 0;
+            for (int y = 0; y < icon.h; y++) {
+                for (int x = 0; x < icon.w; x++) {
+                    const int i = y * icon.w + x;
+                    black += icon.color[i] == 0;
+                    wrong += icon.mask[i] != (icon.color[i] == 0);
+                    outside += (x >= 16 || y >= 16) && icon.color[i] != 0;
+                }
+            }
+            EXPECT_EQ(0, wrong) << "slot " << slot;
+            EXPECT_EQ(0, outside) << "slot " << slot;
+            // Both kinds of pixel are there, so the comparison means something.
+            EXPECT_GT(black, size * size - 256) << "slot " << slot;
+            EXPECT_LT(black, size * size) << "slot " << slot;
+        }
+    }
+    if (IsModeOn(MENU_BGTRANSPARENT))
+        Command(IDM_BGTRANSPARENT);
+}
+
+// At 144 DPI the small-icon size is 24 x 24: the case above again, in a
+// process of its own started with that setting (Wine reads it at start).
+TEST(SmallIconAtHighDpi, MaskCoversTheMarginBeyondThePicture)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0,
+                                             KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key, NULL));
+    DWORD previous = 0, type = 0, bytes = sizeof previous;
+    const bool hadValue = RegQueryValueExA(key, "LogPixels", NULL, &type, (BYTE *)&previous, &bytes) == ERROR_SUCCESS;
+    const DWORD dpi = 144;
+    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&dpi, sizeof dpi);
+
+    char exe[MAX_PATH];
+    GetModuleFileNameA(NULL, exe, MAX_PATH);
+    std::string cmd = std::string("\"") + exe + "\" --gtest_filter=SmallIcon.MaskIsSetExactlyWhereThePictureIsBlack";
+    SetEnvironmentVariableA("LUMIVANE_TEST_SMICON", "24");
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    DWORD exitCode = 1;
+    if (CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0)
+            TerminateProcess(pi.hProcess, 1);
+        GetExitCodeProcess(pi.hProcess, &exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    SetEnvironmentVariableA("LUMIVANE_TEST_SMICON", NULL);
+    // The prefix is shared with the cases that follow: put it back.
+    if (hadValue)
+        RegSetValueExA(key, "LogPixels", 0, type, (const BYTE *)&previous, bytes);
+    else
+        RegDeleteValueA(key, "LogPixels");
+    RegCloseKey(key);
+    EXPECT_EQ(0u, exitCode);
 }

@@ -241,8 +241,10 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
     EXPECT_EQ(menuItems, GetMenuItemCount(hMenu));
     EXPECT_EQ(2, GetMenuItemCount(g_hColorsMenu));
     EXPECT_EQ(2, GetMenuItemCount(g_hSettingsMenu));
-    // One live small icon: the window's; the one from before the run is gone.
+    // One live icon, in both of the window's slots; the one from before the
+    // run is gone.
     EXPECT_EQ(g_smallIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(g_smallIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_BIG, 0));
     EXPECT_TRUE(IconAlive(g_smallIcon));
     EXPECT_FALSE(IconAlive(firstIcon));
     // Memory over the second half: the clock's own, then Wine's.
