@@ -27,6 +27,15 @@ shot
 # wholly of exclusive-or pixels would mix it with the caption instead).
 icon=$(count_near 206 105 16 16 "$BACK")
 [ "$icon" -gt 128 ] || fail "the title bar's icon is not the red face: $icon of 256 pixels near ($BACK), ($(pixel 210 108)) at 210,108"
+# Wine hands the window's icons to the Linux desktop as _NET_WM_ICON (width,
+# height, then ARGB pixels, per image): one 16 x 16 image of the face, its red
+# opaque, where the stock application icon and a see-through one used to be.
+xprop -id "$CLOCK_XID" -notype -format _NET_WM_ICON 32c _NET_WM_ICON | tr -d '\n ' |
+  sed 's/^[^=]*=//' | tr ',' '\n' >"$WORK/icons"
+published=$(awk 'i == 0 { w = $1; i = -1; next } i == -1 { n++; sizes = sizes w "x" $1 " "; i = w * $1; next }
+  { red += ($1 == 4294901760); i-- } END { print n, sizes, red }' "$WORK/icons")
+[ "$(echo "$published" | cut -d' ' -f1-2)" = "1 16x16" ] && [ "${published##* }" -gt 128 ] ||
+  fail "the icons Wine publishes (count, sizes, opaque red pixels): $published"
 # Digital: nothing drawn in the upper fifth (where the analog face has its 12),
 # and blue text across the middle.
 top=$(count_near $((X + 5)) $((Y + 5)) $((W - 10)) $((H / 5)) "$BACK")
