@@ -1,7 +1,8 @@
 // Cost of one repaint pass, measured through the window in this process:
 // the three kinds of pass at two sizes, beside a reference pass that makes
 // only the platform calls every pass must make, and each of those alone.
-// Prints a Markdown table; it reports, it does not judge.
+// "bench save" times the settings store's save of the ordinary ten-line file.
+// Prints Markdown tables; it reports, it does not judge.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "app/globals.h"
 #include "app/menu.h"
 #include "face/paint.h"
+#include "settings/settings_file.h"
 
 static const int kPasses = 2000;
 static SYSTEMTIME s_time;
@@ -155,11 +157,55 @@ static int FirstFrame(const char *exe)
     return hwnd ? 0 : 1;
 }
 
+// Milliseconds for one SettingsFile::Write of the ten lines a first save
+// writes, over and over into one file of a fresh folder.
+static int SaveTimes()
+{
+    static const char *const ten[][2] = {
+        {"Analog", "1"}, {"OnTop", "0"}, {"BGTransparent", "0"}, {"Opacy", "200"},
+        {"ColFG", "65793"}, {"ColBG", "15790320"}, {"Top", "0"}, {"Left", "0"},
+        {"Right", "186"}, {"Bottom", "194"},
+    };
+    const int saves = 300;
+    char base[MAX_PATH], dir[MAX_PATH], path[MAX_PATH + 16];
+    GetTempPathA(MAX_PATH, base);
+    GetTempFileNameA(base, "lsb", 0, dir);
+    DeleteFileA(dir);
+    CreateDirectoryA(dir, NULL);
+    sprintf(path, "%s\\Lumivane.ini", dir);
+    SettingsFile s;
+    s.path = path;
+    for (const auto &kv : ten)
+        s.SetValue(kv[0], kv[1]);
+    std::vector<double> ms;
+    bool ok = true;
+    for (int i = 0; i < saves + 20; i++) {
+        LARGE_INTEGER a, b;
+        QueryPerformanceCounter(&a);
+        ok = s.Write() && ok;
+        QueryPerformanceCounter(&b);
+        if (i >= 20)   // the first ones warm the caches
+            ms.push_back((b.QuadPart - a.QuadPart) * 1e3 / s_frequency.QuadPart);
+    }
+    DeleteFileA(path);
+    RemoveDirectoryA(dir);
+    std::sort(ms.begin(), ms.end());
+    double sum = 0;
+    for (double v : ms)
+        sum += v;
+    printf("| saves | median ms | mean ms | p90 ms |\n|---|---|---|---|\n");
+    printf("| %d%s | %.3f | %.3f | %.3f |\n", saves, ok ? "" : " (some failed)", ms[ms.size() / 2],
+           sum / ms.size(), ms[ms.size() * 9 / 10]);
+    return ok ? 0 : 1;
+}
+
 int main(int argc, char **argv)
 {
     QueryPerformanceFrequency(&s_frequency);
     if (argc > 2 && !strcmp(argv[1], "firstframe"))
         return FirstFrame(argv[2]);
+    if (argc > 1 && !strcmp(argv[1], "save"))
+        return SaveTimes();
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     SetCurrentDirectoryA(dir);   // no settings file is read or written here

@@ -9,9 +9,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,7 +25,6 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -447,7 +450,158 @@ TEST_F(SettingsFileTest, HundredThousandLinesRoundTrip)
     EXPECT_TRUE(written == expected);
 }
 
+// The disk flush seen from inside a save: how often it came, how much of
+// the new file had reached the system by then, what the target held then.
+static struct {
+    bool works;
+    std::string target;
+    int calls;
+    long size;
+    std::string targetThen;
+} g_flush;
+
+static bool RecordingFlush(FILE *f)
+{
+    struct stat st;
+    g_flush.calls++;
+    g_flush.size = fstat(fileno(f), &st) == 0 ? (long)st.st_size : -1;
+    g_flush.targetThen = ReadBytes(g_flush.target);
+    return g_flush.works;
+}
+
+TEST_F(SettingsFileTest, TheNewFileIsFlushedWholeBeforeTheReplace)
+{
+    const std::string old = "Analog=1\n", written = Lines({"Analog=0", "Opacy=90"});
+    for (bool works : {false, true}) {
+        SCOPED_TRACE(works ? "flush works" : "flush fails");
+        WriteBytes(target, old);
+        SettingsFile s;
+        s.path = target.c_str();
+        s.SetValue("Analog", "0");
+        s.SetValue("Opacy", "90");
+        s.flushToDisk = RecordingFlush;
+        g_flush = {works, target, 0, 0, ""};
+        EXPECT_EQ(s.Write(), works);
+        EXPECT_EQ(g_flush.calls, 1);
+        EXPECT_EQ(g_flush.size, (long)written.size());
+        EXPECT_EQ(g_flush.targetThen, old);
+        EXPECT_EQ(ReadBytes(target), works ? written : old);
+        EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+    }
+}
+
+TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFileBehind)
+{
+    // What killed saves leave: this release's temporary file (longer than
+    // what is written now, so it must be emptied when reused) and the numbered
+    // ones of the release before. The rest is the user's, however alike.
+    const char *const leftovers[] = {"Lumivane.ini.tmp", "Lumivane.ini.4242.0.tmp", "Lumivane.ini.7.12.tmp"};
+    const char *const users[] = {"Lumivane.ini.bak", "notes.tmp", "Lumivane.ini.42.tmp",
+            "Lumivane.ini.x.0.tmp", "Lumivane.ini.1.2.3.tmp", "Lumivane.ini.4242.0.tmp.keep",
+            "Lumivane.ini..0.tmp", "XLumivane.ini.4242.0.tmp", "Other.ini.4242.0.tmp"};
+    WriteBytes(target, "Analog=1\n");
+    for (const char *name : leftovers)
+        WriteBytes(Path(name), "Stale=" + std::string(300, 'x') + "\n");
+    for (const char *name : users)
+        WriteBytes(Path(name), name);
+    SettingsFile s;
+    s.path = target.c_str();
+    s.SetValue("Analog", "0");
+    EXPECT_TRUE(s.Write());
+    EXPECT_EQ(ReadBytes(target), Lines({"Analog=0"}));
+    std::vector<std::string> expected(std::begin(users), std::end(users));
+    expected.push_back("Lumivane.ini");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ListDir(dir), expected);
+    for (const char *name : users)
+        EXPECT_EQ(ReadBytes(Path(name)), name);
+}
+
+// One version of the file per writer and round: a header naming both and
+// enough lines to span several buffers, so that a torn file shows.
+static Entries Version(int writer, int round)
+{
+    Entries e = {{"Writer", std::to_string(writer)}, {"Round", std::to_string(round)}};
+    for (int i = 0; i < 300; i++)
+        e.emplace_back("Line" + std::to_string(i), std::to_string(writer * 1000 + round));
+    return e;
+}
+
+static std::string VersionText(int writer, int round)
+{
+    std::string text;
+    for (const auto &kv : Version(writer, round))
+        text += kv.first + "=" + kv.second + kEol;
+    return text;
+}
+
+TEST_F(SettingsFileTest, TwoStoresSavingAtOnceWhileAThirdReads)
+{
+    // Two clocks in one folder saving at the same moment, round after round,
+    // while another program reads the file: each save waits for the other's.
+    const int rounds = 20;
+    SettingsFile stores[2];
+    for (SettingsFile &s : stores)
+        s.path = target.c_str();
+    WriteBytes(target, VersionText(0, -1));
+
+    std::atomic<bool> writing(true);
+    int reads = 0, torn = 0;
+    std::thread reader([&] {
+        while (writing) {
+            // Windows may refuse the open for the moment of a replace.
+            std::string text = ReadBytes(target);
+            int writer = -1, round = -2;
+            sscanf(text.c_str(), "Writer=%d%*[\r\n]Round=%d", &writer, &round);
+            if (text != "<missing>") {
+                torn += text != VersionText(writer, round);
+                reads++;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    std::atomic<int> failedSaves(0);
+    for (int round = 0; round < rounds; round++) {
+        std::thread writers[2];
+        for (int w = 0; w < 2; w++) {
+            writers[w] = std::thread([&, w] {
+                for (const auto &kv : Version(w, round))
+                    stores[w].SetValue(kv.first.c_str(), kv.second.c_str());
+                if (!stores[w].Write())
+                    failedSaves++;
+            });
+        }
+        for (std::thread &t : writers)
+            t.join();
+    }
+    writing = false;
+    reader.join();
+    EXPECT_EQ(failedSaves.load(), 0);
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(torn, 0);
+    const std::string last = ReadBytes(target);
+    EXPECT_TRUE(last == VersionText(0, rounds - 1) || last == VersionText(1, rounds - 1));
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+}
+
 #ifndef _WIN32
+TEST_F(SettingsFileTest, WriteKeepsThePermissionBits)
+{
+    for (mode_t mode : {0600, 0640, 0664}) {
+        SCOPED_TRACE(mode);
+        WriteBytes(target, "Analog=1\n");
+        ASSERT_EQ(chmod(target.c_str(), mode), 0);
+        SettingsFile s;
+        s.path = target.c_str();
+        s.SetValue("Analog", "0");
+        EXPECT_TRUE(s.Write());
+        struct stat st;
+        ASSERT_EQ(stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode);
+        EXPECT_EQ(ReadBytes(target), "Analog=0\n");
+    }
+}
+
 // Runs Write in a child whose files may grow to at most `limit` bytes, as on
 // a nearly full disk. Returns the child's Write result, or -1 if it died.
 static int WriteWithFileSizeLimit(SettingsFile &s, rlim_t limit)

@@ -3,6 +3,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <atomic>
 #include <thread>
 
 #include "app/clock.h"
@@ -203,13 +204,14 @@ static BOOL CALLBACK FindDialogOfThisProcess(HWND hwnd, LPARAM lParam)
 // Runs a command that opens a modal box and handles the box from a second
 // thread, since the GUI thread stays in the box's own loop until it ends.
 // act sees the box and gives the button that ends it. Gives the box, or
-// null when none appeared.
+// null when none appeared: the command returned without one.
 HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act)
 {
     HWND box = NULL;
+    std::atomic<bool> returned(false);
     std::thread helper([&] {
         const DWORD start = GetTickCount();
-        while (!box && GetTickCount() - start < 5000) {
+        while (!box && !returned && GetTickCount() - start < 5000) {
             EnumWindows(FindDialogOfThisProcess, (LPARAM)&box);
             if (!box)
                 Sleep(10);
@@ -218,6 +220,7 @@ HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act)
             PostMessageA(box, WM_COMMAND, act(box), 0);
     });
     Command(id);
+    returned = true;
     helper.join();
     return box;
 }

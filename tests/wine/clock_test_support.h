@@ -78,9 +78,10 @@ bool FileExists(const std::string &path);
 // Whether the system-menu item id shows its check mark.
 bool Checked(UINT id);
 
-// Runs a command that opens a modal box; act runs on a second thread with
-// the box and gives the button that ends it. Gives the box, or null when
-// none appeared within five seconds.
+// Runs a command that may open a modal box; act runs on a second thread
+// with the box and gives the button that ends it. Gives the box, or null
+// when the command returned without one (or none appeared within five
+// seconds).
 HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act);
 
 // Whether xdotool is installed for real pointer and keyboard input.

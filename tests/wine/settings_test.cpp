@@ -4,6 +4,7 @@
 #include "clock_test_support.h"
 
 #include <string>
+#include <thread>
 
 #include "app/clock.h"
 #include "app/globals.h"
@@ -37,6 +38,34 @@ RECT RestoredRect()
     wp.length = sizeof wp;
     GetWindowPlacement(g_hwndMain, &wp);
     return wp.rcNormalPosition;
+}
+
+// Holds a file open from a second thread for ms milliseconds, as a virus
+// scanner or an indexer does: reading, sharing neither writing nor deletion.
+class HeldFile {
+public:
+    HeldFile(const std::string &path, DWORD ms)
+    {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        EXPECT_NE(INVALID_HANDLE_VALUE, h) << path;
+        holder = std::thread([h, ms] {
+            Sleep(ms);
+            CloseHandle(h);
+        });
+    }
+    ~HeldFile() { holder.join(); }
+private:
+    std::thread holder;
+};
+
+bool AnyTempFile(const TempWorkDir &dir)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return true;
 }
 
 // Starts the clock with a prepared settings file in its working folder.
@@ -300,12 +329,41 @@ TEST_F(SettingsRoundTrip, AFileHeldOpenElsewhereIsNotReplaced)
     EXPECT_TRUE(RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
     CloseHandle(h);
     EXPECT_EQ(original, ReadFileText(path));
-    // No temporary file is left behind.
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA(dir.File("*.tmp").c_str(), &fd);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, find);
-    if (find != INVALID_HANDLE_VALUE)
-        FindClose(find);
+    EXPECT_FALSE(AnyTempFile(dir));   // nothing left behind
+}
+
+TEST_F(SettingsSave, AMomentsHoldOnEitherFileIsWaitedFor)
+{
+    // The settings file itself, or a temporary file that a killed save left
+    // and a scanner now reads.
+    int alpha = 50;
+    for (const char *held : { kFile, "Lumivane.ini.tmp" }) {
+        SCOPED_TRACE(held);
+        WriteFileText(dir.File(held), "Opacy=60\r\n");
+        g_alpha = ++alpha;
+        {
+            HeldFile hold(dir.File(held), 300);
+            EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
+        }
+        EXPECT_EQ(0u, ReadFileText(dir.File(kFile)).find("Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=" + Num(alpha) + "\r\n"));
+        EXPECT_FALSE(AnyTempFile(dir));
+    }
+}
+
+TEST_F(SettingsSave, HiddenOrSystemFileKeepsItsAttributes)
+{
+    const std::string path = dir.File(kFile);
+    for (DWORD attributes : { FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM }) {
+        SCOPED_TRACE(attributes);
+        g_alpha = 0;
+        Command(IDM_SAVE_SETTINGS);
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), attributes));
+        g_alpha = 90;
+        EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
+        EXPECT_NE(std::string::npos, ReadFileText(path).find("\r\nOpacy=90\r\n"));
+        EXPECT_EQ(attributes, GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST_F(SettingsSave, PopupItemsWorkWhenTheyArriveAsMenuCommands)
