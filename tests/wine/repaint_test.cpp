@@ -71,6 +71,16 @@ TEST_F(RepaintPass, AResizeRepaintsAtOnce)
     EXPECT_TRUE(WhollyRepainted());
 }
 
+TEST_F(RepaintPass, AWindowInvalidatedFromOutsideIsRepainted)
+{
+    // As when a window that covered the clock goes away, in a minute that
+    // is already drawn: only WM_PAINT can repaint it.
+    MarkClient(kMarker);
+    InvalidateRect(g_hwndMain, NULL, FALSE);
+    UpdateWindow(g_hwndMain);   // WM_PAINT at once, before any tick could paint
+    EXPECT_TRUE(WhollyRepainted());
+}
+
 TEST_F(RepaintPass, DigitalRepaintsOnEveryTick)
 {
     Command(IDM_ANALOG);

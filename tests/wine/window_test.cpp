@@ -6,6 +6,8 @@
 #include "app/globals.h"
 #include "app/menu.h"
 
+#include <vector>
+
 namespace {
 
 struct MenuEntry {
@@ -153,6 +155,27 @@ TEST_F(StartedClock, TitleCarriesTheTimeOnEveryTickOfAnyTimer)
         GetWindowTextA(g_hwndMain, t, sizeof t);
         return strcmp(t, "23:59:58") == 0;
     }, 3000));
+}
+
+TEST_F(StartedClock, TimerOneFiresEveryHalfSecond)
+{
+    // The stamps of timer 1's own messages give the period the window was
+    // given; at a second the title would skip seconds.
+    std::vector<DWORD> stamps;
+    for (DWORD start = GetTickCount(); stamps.size() < 7 && GetTickCount() - start < 10000;) {
+        MSG msg;
+        if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_TIMER && msg.hwnd == g_hwndMain && msg.wParam == 1)
+            stamps.push_back(msg.time);
+        DispatchMessageA(&msg);
+    }
+    ASSERT_EQ(7u, stamps.size());
+    const double mean = (stamps.back() - stamps.front()) / 6.0;
+    EXPECT_GT(mean, 400.0);
+    EXPECT_LT(mean, 700.0);
 }
 
 namespace {
