@@ -3,10 +3,40 @@
 # clock at the top-left corner, its button-face background blended at alpha
 # 200 over the grey root window that the compositor paints, under a title bar
 # that reads right: the time in the title and a cross on the close button,
-# read back with OCR.
+# read back with OCR. And its exit code is the clock's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 shot=$root/build/screenshot.png
+
+# A clock killed while it ticks: the run ends with what bash's wait gives for
+# SIGKILL, 137. It is killed while dev sleeps before the screenshot, that is
+# once the clock has shown the time.
+descendants() { local p; for p in $(pgrep -P "$1"); do echo "$p"; descendants "$p"; done; }
+clock_of() {
+  local p
+  for p in $(descendants "$1"); do
+    { tr '\0' ' ' <"/proc/$p/cmdline"; } 2>/dev/null | grep -q 'Lumivane\.exe' && { echo "$p"; break; }
+  done
+  return 0
+}
+log=$(mktemp)
+env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run >"$log" 2>&1 &
+dev=$!
+clock=
+for _ in $(seq 900); do
+  clock=$(clock_of "$dev")
+  [ -n "$clock" ] && pgrep -P "$dev" -x sleep >/dev/null && break
+  clock=
+  kill -0 "$dev" 2>/dev/null || break
+  sleep 0.1
+done
+[ -n "$clock" ] || { cat "$log"; rm -f "$log"; echo "./dev run showed no ticking clock to kill"; exit 1; }
+kill -KILL "$clock"
+rc=0; wait "$dev" || rc=$?
+rm -f "$log"
+[ "$rc" = 137 ] || { echo "./dev run ended with $rc after its clock was killed, not with the clock's 137"; exit 1; }
+echo "./dev run passed on the exit code of its killed clock, 137"
+
 rm -f "$shot"
 env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run
 [ -f "$shot" ] || { echo "no screenshot at $shot"; exit 1; }

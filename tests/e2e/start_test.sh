@@ -4,6 +4,16 @@
 # 200.
 . "$(dirname "$0")/lib.sh"
 
+# A window of the clock's class that never shows the time is not a started
+# clock: waiting for one fails.
+"$WINE" "$CTL" stuck 30 >"$WORK/stuck.out" &
+stuck=$!
+STARTED+=("$stuck")
+poll 10 grep -q ready "$WORK/stuck.out" || fail "the stand-in for a stuck clock did not open"
+! ctl wait 1000 >/dev/null 2>&1 || fail "clockctl wait took a window whose title shows no time for a started clock"
+ctl close
+wait "$stuck" || fail "the stand-in for a stuck clock did not close"
+
 start_beneath "$UNDER" 0 0 300 300
 start_clock
 
