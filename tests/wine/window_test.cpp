@@ -180,6 +180,33 @@ TEST_F(StartedClock, TimerOneFiresEveryHalfSecond)
 
 namespace {
 
+LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_NCCREATE ? FALSE : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(ClockCreation, WithoutAWindowTheClockEndsAtOnceWithANonZeroCode)
+{
+    TempWorkDir dir;
+    // The clock's class is taken by one whose windows refuse to be made.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RefuseCreation;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "Lumivane";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    // A loop entered regardless ends on this at once, with 0.
+    PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0);
+    EXPECT_NE(0, RunClock(GetModuleHandleA(NULL), SW_SHOWNORMAL));
+    EXPECT_EQ(NULL, g_hwndMain);
+    MSG msg;
+    PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
+    UnregisterClassA("Lumivane", GetModuleHandleA(NULL));
+}
+
+namespace {
+
 // What the window saw while it was being created.
 struct CreationLog {
     char titleAtCreate[64];
