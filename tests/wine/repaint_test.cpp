@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "app/menu.h"
+#include "face/paint.h"
 
 namespace {
 
@@ -43,6 +44,15 @@ int TickAt(int hour, int minute, int second)
     return Untouched() ? 0 : -1;
 }
 
+// Leaves a non-zero pattern where the next call's locals will lie, so that
+// one read before it is written reads that, not whatever happened to be there.
+__attribute__((noinline)) void FillStack()
+{
+    volatile char pattern[8192];
+    for (size_t i = 0; i < sizeof pattern; i++)
+        pattern[i] = 0x11;
+}
+
 }  // namespace
 
 using RepaintPass = ClockTest;
@@ -79,6 +89,20 @@ TEST_F(RepaintPass, AWindowInvalidatedFromOutsideIsRepainted)
     InvalidateRect(g_hwndMain, NULL, FALSE);
     UpdateWindow(g_hwndMain);   // WM_PAINT at once, before any tick could paint
     EXPECT_TRUE(WhollyRepainted());
+}
+
+TEST_F(RepaintPass, APassForAHandleThatNamesNoWindowKeepsTheIcon)
+{
+    // GetClientRect fails there and BeginPaint gives no context: there is
+    // no picture to make an icon of.
+    HWND gone = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    DestroyWindow(gone);
+    ASSERT_FALSE(IsWindow(gone));
+    const HICON icon = g_smallIcon;
+    FillStack();
+    PaintClock(gone);
+    EXPECT_EQ(icon, g_smallIcon);
+    EXPECT_EQ(icon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0));
 }
 
 TEST_F(RepaintPass, DigitalRepaintsOnEveryTick)
