@@ -8,34 +8,23 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 shot=$root/build/screenshot.png
 
-# A clock killed while it ticks: the run ends with what bash's wait gives for
-# SIGKILL, 137. It is killed while dev sleeps before the screenshot, that is
-# once the clock has shown the time.
+# Killed while it ticks (dev sleeps before the screenshot once the time
+# shows), the clock gives the run bash's 137 for SIGKILL.
 descendants() { local p; for p in $(pgrep -P "$1"); do echo "$p"; descendants "$p"; done; }
-clock_of() {
-  local p
-  for p in $(descendants "$1"); do
-    { tr '\0' ' ' <"/proc/$p/cmdline"; } 2>/dev/null | grep -q 'Lumivane\.exe' && { echo "$p"; break; }
-  done
-  return 0
+ticking() {
+  clock=$(descendants "$dev" | while read -r p; do grep -qa 'Lumivane\.exe' "/proc/$p/cmdline" 2>/dev/null && echo "$p"; done | sed -n 1p)
+  [ -n "$clock" ] && pgrep -P "$dev" -x sleep >/dev/null
 }
 log=$(mktemp)
 env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run >"$log" 2>&1 &
 dev=$!
-clock=
-for _ in $(seq 900); do
-  clock=$(clock_of "$dev")
-  [ -n "$clock" ] && pgrep -P "$dev" -x sleep >/dev/null && break
-  clock=
-  kill -0 "$dev" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$clock" ] || { cat "$log"; rm -f "$log"; echo "./dev run showed no ticking clock to kill"; exit 1; }
+for _ in $(seq 900); do ticking && break; kill -0 "$dev" 2>/dev/null || break; sleep 0.1; done
+ticking || { cat "$log"; echo "./dev run showed no ticking clock to kill"; exit 1; }
 kill -KILL "$clock"
 rc=0; wait "$dev" || rc=$?
+[ "$rc" = 137 ] || { cat "$log"; echo "./dev run ended with $rc after its clock was killed, not with its 137"; exit 1; }
 rm -f "$log"
-[ "$rc" = 137 ] || { echo "./dev run ended with $rc after its clock was killed, not with the clock's 137"; exit 1; }
-echo "./dev run passed on the exit code of its killed clock, 137"
+echo "./dev run ended with the exit code of its killed clock, 137"
 
 rm -f "$shot"
 env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run
