@@ -1,5 +1,6 @@
 // The faces drawn into a memory bitmap, judged by their pixels: where the
-// foreground colour lands, and where it must not.
+// foreground colour lands, and where it must not; and into a metafile,
+// judged by what it records.
 #include "clock_test_support.h"
 
 #include <string.h>

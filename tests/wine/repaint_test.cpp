@@ -1,5 +1,6 @@
-// The repaint pass seen from outside: which ticks repaint the client area,
-// what the background and the caption look like, and that nothing erases.
+// The repaint pass seen from outside: which ticks and paints repaint the
+// client area, what the background and the caption look like, that nothing
+// erases, and a pass with no window to paint.
 #include "clock_test_support.h"
 
 #include "app/globals.h"

@@ -1,5 +1,6 @@
 // The clock window as start-up leaves it: class, styles, rectangle, layered
-// attributes, the system menu, the start values and the title.
+// attributes, the system menu, the start values, the title and the timer;
+// and a start-up that cannot make its window.
 #include "clock_test_support.h"
 
 #include "app/clock.h"
