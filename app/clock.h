@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
-// Registers the class, creates and shows the clock window, starts the tick
-// timer and loads the settings: everything WinMain does before its loop.
-void StartClock(HINSTANCE hInstance, int nCmdShow);
+// WinMain's work: starts the clock and runs the message loop until WM_QUIT
+// (or an error); gives the exit code, non-zero at once when the window
+// cannot be created.
+int RunClock(HINSTANCE hInstance, int nCmdShow);
 
-// Runs the message loop until WM_QUIT (or an error) and gives the exit code.
-int RunMessageLoop();
+// Registers the class, creates and shows the clock window, starts the tick
+// timer and loads the settings: everything before the loop. False when the
+// window cannot be created.
+bool StartClock(HINSTANCE hInstance, int nCmdShow);
 
 // Creates, shows and prepares the clock window; gives its handle.
 HWND CreateMainWindow();

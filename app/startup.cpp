@@ -48,7 +48,7 @@ HWND CreateMainWindow()
     return hwnd;
 }
 
-void StartClock(HINSTANCE hInstance, int nCmdShow)
+bool StartClock(HINSTANCE hInstance, int nCmdShow)
 {
     g_settings.path = SETTINGS_PATH;
     g_nCmdShow = nCmdShow;
@@ -56,12 +56,15 @@ void StartClock(HINSTANCE hInstance, int nCmdShow)
     InitCommonControls();   // the opacity slider is a common-controls trackbar
     RegisterClockClass();
     g_hwndMain = CreateMainWindow();
+    if (!g_hwndMain)
+        return false;
     SetTimer(g_hwndMain, TICK_TIMER_ID, TICK_PERIOD_MS, NULL);
     // Synchronous: the settings are applied before the first queued message.
     SendMessageA(g_hwndMain, WM_SYSCOMMAND, IDM_LOAD_SETTINGS, 0);
+    return true;
 }
 
-int RunMessageLoop()
+static int RunMessageLoop()
 {
     MSG msg = {};
     // GetMessageA gives -1 on error; looping on it would spin for ever.
@@ -70,4 +73,13 @@ int RunMessageLoop()
         DispatchMessageA(&msg);
     }
     return (int)msg.wParam;
+}
+
+int RunClock(HINSTANCE hInstance, int nCmdShow)
+{
+    // Without a window nothing would ever end the loop: the process would
+    // live on, invisible.
+    if (!StartClock(hInstance, nCmdShow))
+        return 1;
+    return RunMessageLoop();
 }

@@ -5,6 +5,5 @@
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow)
 {
-    StartClock(hInstance, nCmdShow);
-    return RunMessageLoop();
+    return RunClock(hInstance, nCmdShow);
 }

@@ -39,7 +39,9 @@ void PaintClock(HWND hwnd)
     if (g_hwndMain)
         SetWindowTextA(g_hwndMain, timeText);
 
-    RECT rc;
+    // Empty where GetClientRect fails: a pass on garbage would size its
+    // objects and the icon from whatever the stack held.
+    RECT rc = {};
     GetClientRect(hwnd, &rc);
     const bool analog = IsModeOn(MENU_ANALOG);
     InvalidateIfDue(&rc, analog);

@@ -4,11 +4,11 @@
 // itself when the mouse leaves after having rested on it.
 #include <windows.h>
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include "app/clock.h"
 #include "app/globals.h"
 #include "opacity/slider.h"
+#include "opacity/slider_origin.h"
 
 #ifndef _WIN64
 static_assert(sizeof(TRACKMOUSEEVENT) == 16, "TRACKMOUSEEVENT of the 32-bit build");
@@ -17,12 +17,9 @@ static_assert(sizeof(TRACKMOUSEEVENT) == 16, "TRACKMOUSEEVENT of the 32-bit buil
 void OpenOpacitySlider()
 {
     if (!g_hwndSlider) {
-        // Signed words: the cursor may be on a monitor left of or above the primary one.
-        const DWORD pos = GetMessagePos();
-        const int x = GET_X_LPARAM(pos);
-        const int y = GET_Y_LPARAM(pos);
+        const SliderOrigin at = SliderOriginAt(GetMessagePos());
         g_hwndSlider = CreateWindowExA(0, TRACKBAR_CLASSA, "", WS_POPUPWINDOW | WS_VISIBLE,
-                                       x - 100, y - 15, 200, 30,
+                                       at.left, at.top, SLIDER_WIDTH, SLIDER_HEIGHT,
                                        g_hwndMain, NULL, g_hInstance, NULL);
         if (!g_hwndSlider)
             return;

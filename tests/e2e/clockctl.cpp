@@ -1,13 +1,15 @@
 // A small Windows helper for the end-to-end tests and ./dev run: it finds the
 // clock by its class and reports or acts on it from outside the process, and
 // it can own a plain window beneath the clock.
-//   clockctl wait MS          wait for the clock window; print its handle
+//   clockctl wait MS          wait for the clock window to show the time; print its handle
 //   clockctl info             title, outer rectangle, extended style, alpha, topmost
 //   clockctl close            close the clock as its Close command does
 //   clockctl command ID       send the clock a system-menu command
 //   clockctl beneath RRGGBB X Y W H SECONDS [FILE]  show a window of one colour,
 //                             logging the clicks it gets to FILE as "X Y" lines
 //   clockctl clicks FILE SECONDS  like beneath (white, whole screen), logging clicks to FILE
+//   clockctl stuck SECONDS    a window of the clock's class whose title never shows the
+//                             time, as a clock that hangs before its first tick
 //   clockctl windows          the visible top-level windows of the clock's process:
 //                             handle, class, rectangle, foreground mark, "title"
 //   clockctl slider           the open opacity slider: its rectangle and position
@@ -48,10 +50,14 @@ static int Wait(DWORD ms)
     }
     // The window exists before its first tick; wait for the time in the title.
     char title[64] = "";
-    while (GetTickCount() - start < ms) {
+    for (;;) {
         GetWindowTextA(hwnd, title, sizeof title);
         if (strlen(title) == 8 && title[2] == ':')
             break;
+        if (GetTickCount() - start > ms) {
+            fprintf(stderr, "the clock's title shows no time after %lu ms: \"%s\"\n", ms, title);
+            return 1;
+        }
         Sleep(50);
     }
     printf("%p\n", (void *)hwnd);
@@ -244,16 +250,17 @@ static LRESULT CALLBACK BeneathProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-static int Beneath(COLORREF color, int x, int y, int w, int h, int seconds)
+static int Beneath(COLORREF color, int x, int y, int w, int h, int seconds,
+                   const char *className = "LumivaneTestBeneath", const char *title = "beneath")
 {
     s_color = color;
     WNDCLASSA wc = {};
     wc.lpfnWndProc = BeneathProc;
     wc.hInstance = GetModuleHandleA(NULL);
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.lpszClassName = "LumivaneTestBeneath";
+    wc.lpszClassName = className;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "beneath", WS_POPUP | WS_VISIBLE,
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE,
                                 x, y, w, h, NULL, NULL, wc.hInstance, NULL);
     SetTimer(hwnd, 1, seconds * 1000, NULL);
     printf("ready\n");
@@ -309,7 +316,9 @@ int main(int argc, char **argv)
         return Beneath(RGB(255, 255, 255), 0, 0, GetSystemMetrics(SM_CXSCREEN),
                        GetSystemMetrics(SM_CYSCREEN), atoi(argv[3]));
     }
+    if (!strcmp(verb, "stuck") && argc > 2)
+        return Beneath(RGB(255, 255, 255), 300, 300, 100, 100, atoi(argv[2]), "Lumivane", "Lumivane");
     fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S [FILE] | clicks FILE S\n"
-                    "       | windows | slider | texts TITLE | attributes FILE | hold\n");
+                    "       | stuck S | windows | slider | texts TITLE | attributes FILE | hold\n");
     return 2;
 }

@@ -3,10 +3,29 @@
 # clock at the top-left corner, its button-face background blended at alpha
 # 200 over the grey root window that the compositor paints, under a title bar
 # that reads right: the time in the title and a cross on the close button,
-# read back with OCR.
+# read back with OCR. And its exit code is the clock's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 shot=$root/build/screenshot.png
+
+# Killed while it ticks (dev sleeps before the screenshot once the time
+# shows), the clock gives the run bash's 137 for SIGKILL.
+descendants() { local p; for p in $(pgrep -P "$1"); do echo "$p"; descendants "$p"; done; }
+ticking() {
+  clock=$(descendants "$dev" | while read -r p; do grep -qa 'Lumivane\.exe' "/proc/$p/cmdline" 2>/dev/null && echo "$p"; done | sed -n 1p)
+  [ -n "$clock" ] && pgrep -P "$dev" -x sleep >/dev/null
+}
+log=$(mktemp)
+env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run >"$log" 2>&1 &
+dev=$!
+for _ in $(seq 900); do ticking && break; kill -0 "$dev" 2>/dev/null || break; sleep 0.1; done
+ticking || { cat "$log"; echo "./dev run showed no ticking clock to kill"; exit 1; }
+kill -KILL "$clock"
+rc=0; wait "$dev" || rc=$?
+[ "$rc" = 137 ] || { cat "$log"; echo "./dev run ended with $rc after its clock was killed, not with its 137"; exit 1; }
+rm -f "$log"
+echo "./dev run ended with the exit code of its killed clock, 137"
+
 rm -f "$shot"
 env -u DISPLAY LUMIVANE_NO_BUILD=1 "$root/dev" run
 [ -f "$shot" ] || { echo "no screenshot at $shot"; exit 1; }

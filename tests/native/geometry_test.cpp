@@ -49,15 +49,21 @@ TEST(AnalogGeometry, WorkedExampleNumeralsAndDots)
 
 TEST(AnalogGeometry, WorkedExampleHands)
 {
-    struct Case { int h, m; FacePoint hour, minute; } cases[] = {
+    struct Case {
+        int h, m;
+        FacePoint hour, minute;
+        int width = 200, height = 160, w8 = 8, h8 = 15;
+    } cases[] = {
         { 10, 30, { 71, 53 }, { 99, 119 } },
         { 12, 0, { 99, 45 }, { 99, 30 } },
         { 0, 0, { 99, 45 }, { 99, 30 } },    // midnight is 12 o'clock too
         { 22, 30, { 71, 53 }, { 99, 119 } },
+        // sin of the single-precision angle keeps y at 306; a double angle gives 305.
+        { 8, 0, { 91, 306 }, { 139, 102 }, 280, 520, 10, 23 },
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.h << ":" << c.m);
-        const FaceGeometry g = Example(c.h, c.m);
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " " << c.h << ":" << c.m);
+        const FaceGeometry g = ComputeFaceGeometry(c.width, c.height, c.w8, c.h8, c.h, c.m);
         EXPECT_EQ(c.hour.x, g.hourEnd.x);
         EXPECT_EQ(c.hour.y, g.hourEnd.y);
         EXPECT_EQ(c.minute.x, g.minuteEnd.x);

@@ -1,6 +1,7 @@
 // The small rules of the repaint pass: time text, minute key, invalidation,
-// caption colour, pen and font sizes.
+// caption colour, pen and font sizes; and where the opacity slider opens.
 #include "face/rules.h"
+#include "opacity/slider_origin.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -95,4 +96,23 @@ TEST(Sizes, PenAndFontsFollowTheClientArea)
     // Under 40 pixels on the smaller side the pen is the one-pixel dotted one.
     for (int side = 0; side < 40; side++)
         EXPECT_LE(PenWidth(side, 1000), 1) << side;
+}
+
+TEST(SliderOrigin, CentredOnTheMessagePositionReadAsSignedWords)
+{
+    struct Case { int x, y, left, top; } cases[] = {
+        { 500, 400, 400, 385 },
+        { 0, 0, -100, -15 },
+        { -1, -1, -101, -16 },               // just left of and above the primary monitor
+        { -1500, 300, -1600, 285 },          // a monitor on the left
+        { 300, -700, 200, -715 },            // a monitor above
+        { -32768, 32767, -32868, 32752 },
+        { 32767, -32768, 32667, -32783 },
+    };
+    for (const Case &c : cases) {
+        const uint32_t pos = (uint16_t)c.x | (uint32_t)(uint16_t)c.y << 16;
+        const SliderOrigin at = SliderOriginAt(pos);
+        EXPECT_EQ(c.left, at.left) << c.x << "," << c.y;
+        EXPECT_EQ(c.top, at.top) << c.x << "," << c.y;
+    }
 }

@@ -23,6 +23,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -602,24 +603,32 @@ TEST_F(SettingsFileTest, WriteKeepsThePermissionBits)
     }
 }
 
-// Runs Write in a child whose files may grow to at most `limit` bytes, as on
-// a nearly full disk. Returns the child's Write result, or -1 if it died.
-static int WriteWithFileSizeLimit(SettingsFile &s, rlim_t limit)
+// Runs Write in a forked child once prepare() has set the child up (false:
+// it could not). Returns the child's Write result (1 or 0), 2 where prepare
+// failed, or -1 if the child died.
+template <typename Prepare>
+static int WriteInChild(SettingsFile &s, Prepare prepare)
 {
     pid_t pid = fork();
-    if (pid == 0) {
-        struct rlimit rl;
-        getrlimit(RLIMIT_FSIZE, &rl);
-        rl.rlim_cur = limit;
-        signal(SIGXFSZ, SIG_IGN);  // write then fails with EFBIG
-        if (setrlimit(RLIMIT_FSIZE, &rl) != 0)
-            _exit(2);
-        _exit(s.Write() ? 1 : 0);
-    }
+    if (pid == 0)
+        _exit(!prepare() ? 2 : s.Write() ? 1 : 0);
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+// Write in a child whose files may grow to at most `limit` bytes, as on a
+// nearly full disk.
+static int WriteWithFileSizeLimit(SettingsFile &s, rlim_t limit)
+{
+    return WriteInChild(s, [limit] {
+        struct rlimit rl;
+        getrlimit(RLIMIT_FSIZE, &rl);
+        rl.rlim_cur = limit;
+        signal(SIGXFSZ, SIG_IGN);  // write then fails with EFBIG
+        return setrlimit(RLIMIT_FSIZE, &rl) == 0;
+    });
 }
 
 TEST_F(SettingsFileTest, FullDeviceLeavesTheOldFile)
@@ -681,28 +690,28 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced)
 
 TEST_F(SettingsFileTest, ReadOnlyFolderLeavesTheOldFile)
 {
+    // Root passes every permission check, so as root the save runs as
+    // nobody, owning the folder and the file as their user would.
+    const bool root = geteuid() == 0;
+    const uid_t uid = root ? 65534 : geteuid();
+    const gid_t gid = root ? 65534 : getegid();
     std::string folder = Path("ro");
     std::string file = folder + "/Lumivane.ini";
     ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
     WriteBytes(file, "Analog=1\n");
+    for (const std::string &p : {dir, folder, file})
+        ASSERT_EQ(chown(p.c_str(), uid, gid), 0) << p;
     ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
-
-    std::string probe = folder + "/probe";
-    if (FILE *f = fopen(probe.c_str(), "w")) {
-        fclose(f);
-        remove(probe.c_str());
-        chmod(folder.c_str(), 0777);
-        GTEST_SKIP() << "folder permissions are not enforced for this user (root?), "
-                        "so a read-only folder cannot be made";
-    }
 
     SettingsFile s;
     s.path = file.c_str();
     s.SetValue("Analog", "0");
-    bool written = s.Write();
+    const int written = WriteInChild(s, [&] {
+        return !root || (setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0);
+    });
     std::vector<std::string> names = ListDir(folder);
     chmod(folder.c_str(), 0777);
-    EXPECT_FALSE(written);
+    EXPECT_EQ(written, 0) << "1: written, 2: could not become uid " << uid;
     EXPECT_EQ(ReadBytes(file), "Analog=1\n");
     EXPECT_EQ(names, std::vector<std::string>{"Lumivane.ini"});
 }

@@ -73,11 +73,28 @@ std::vector<COLORREF> CustomColours(HWND box)
     return out;
 }
 
-// Waits, on the helper thread, until the custom boxes show what pred wants.
+// Whether the dialog has painted its custom boxes: nothing of it waits to be
+// painted, and the gap after the last box shows the dialog's face. Before
+// that the boxes read black, whatever they will show.
+bool CustomColoursPainted(HWND box)
+{
+    HWND area = GetDlgItem(box, kCustomColours);
+    if (GetUpdateRect(box, NULL, FALSE) || GetUpdateRect(area, NULL, FALSE))
+        return false;
+    RECT rc;
+    GetClientRect(area, &rc);
+    HDC hdc = GetDC(area);
+    const COLORREF gap = GetPixel(hdc, rc.right - 1, rc.bottom - 1);
+    ReleaseDC(area, hdc);
+    return gap == GetSysColor(COLOR_BTNFACE);
+}
+
+// Waits, on the helper thread, until the painted custom boxes show what
+// pred wants.
 bool WaitForCustomColours(HWND box, const std::function<bool(const std::vector<COLORREF> &)> &pred)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(20))
-        if (pred(CustomColours(box)))
+        if (CustomColoursPainted(box) && pred(CustomColours(box)))
             return true;
     return false;
 }

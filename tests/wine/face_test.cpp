@@ -1,5 +1,6 @@
 // The faces drawn into a memory bitmap, judged by their pixels: where the
-// foreground colour lands, and where it must not.
+// foreground colour lands, and where it must not; and into a metafile,
+// judged by what it records.
 #include "clock_test_support.h"
 
 #include <string.h>
@@ -90,6 +91,13 @@ protected:
     int before = 0;
 };
 
+int CALLBACK CountDrawing(HDC, HANDLETABLE *, METARECORD *record, int, LPARAM lParam)
+{
+    const WORD f = record->rdFunction;
+    *(int *)lParam += f == META_TEXTOUT || f == META_EXTTEXTOUT || f == META_ELLIPSE || f == META_LINETO;
+    return 1;
+}
+
 bool InkNear(const Canvas &c, int x, int y, int radius)
 {
     for (int dy = -radius; dy <= radius; dy++)
@@ -158,6 +166,22 @@ TEST_F(FaceDrawing, AnalogLeavesThePreviousFontSelected)
     DrawAnalogFace(c.hdc, &c.rc, 3, 0);
     EXPECT_EQ(before, GetCurrentObject(c.hdc, OBJ_FONT));
     EXPECT_EQ(kForeground, GetTextColor(c.hdc));
+}
+
+TEST_F(FaceDrawing, AnalogDrawsNothingWhereTheEightCannotBeMeasured)
+{
+    // A metafile records drawing but measures no text.
+    HDC hdc = CreateMetaFileA(NULL);
+    ASSERT_TRUE(hdc != NULL);
+    SIZE size;
+    ASSERT_FALSE(GetTextExtentPoint32A(hdc, "8", 1, &size));
+    const RECT rc = { 0, 0, 200, 160 };
+    DrawAnalogFace(hdc, &rc, 10, 30);
+    HMETAFILE hmf = CloseMetaFile(hdc);
+    int drawn = 0;
+    EnumMetaFile(NULL, hmf, CountDrawing, (LPARAM)&drawn);
+    DeleteMetaFile(hmf);
+    EXPECT_EQ(0, drawn);
 }
 
 TEST_F(FaceDrawing, DigitalTextIsCentredAndSizedByTheWidth)

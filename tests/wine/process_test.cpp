@@ -132,6 +132,7 @@ TEST(ShippedProgram, CarriesItsIconAndVersionInformation)
     std::vector<char> info(size);
     ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
     EXPECT_EQ("Lumivane", VersionString(info, "ProductName"));
-    EXPECT_EQ("1.0.0", VersionString(info, "ProductVersion"));
+    EXPECT_EQ(LUMIVANE_VERSION_STR, VersionString(info, "ProductVersion"));
+    EXPECT_EQ(LUMIVANE_VERSION_STR, VersionString(info, "FileVersion"));
     EXPECT_FALSE(VersionString(info, "FileDescription").empty());
 }

@@ -1,9 +1,11 @@
-// The repaint pass seen from outside: which ticks repaint the client area,
-// what the background and the caption look like, and that nothing erases.
+// The repaint pass seen from outside: which ticks and paints repaint the
+// client area, what the background and the caption look like, that nothing
+// erases, and a pass with no window to paint.
 #include "clock_test_support.h"
 
 #include "app/globals.h"
 #include "app/menu.h"
+#include "face/paint.h"
 
 namespace {
 
@@ -43,6 +45,15 @@ int TickAt(int hour, int minute, int second)
     return Untouched() ? 0 : -1;
 }
 
+// Leaves a non-zero pattern where the next call's locals will lie, so that
+// one read before it is written reads that, not whatever happened to be there.
+__attribute__((noinline)) void FillStack()
+{
+    volatile char pattern[8192];
+    for (size_t i = 0; i < sizeof pattern; i++)
+        pattern[i] = 0x11;
+}
+
 }  // namespace
 
 using RepaintPass = ClockTest;
@@ -69,6 +80,30 @@ TEST_F(RepaintPass, AResizeRepaintsAtOnce)
     // Shrinking uncovers nothing, so only the forced repaint can paint.
     SetWindowPos(g_hwndMain, NULL, 0, 0, 170, 180, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_TRUE(WhollyRepainted());
+}
+
+TEST_F(RepaintPass, AWindowInvalidatedFromOutsideIsRepainted)
+{
+    // As when a window that covered the clock goes away, in a minute that
+    // is already drawn: only WM_PAINT can repaint it.
+    MarkClient(kMarker);
+    InvalidateRect(g_hwndMain, NULL, FALSE);
+    UpdateWindow(g_hwndMain);   // WM_PAINT at once, before any tick could paint
+    EXPECT_TRUE(WhollyRepainted());
+}
+
+TEST_F(RepaintPass, APassForAHandleThatNamesNoWindowKeepsTheIcon)
+{
+    // GetClientRect fails there and BeginPaint gives no context: there is
+    // no picture to make an icon of.
+    HWND gone = CreateWindowA("STATIC", "", 0, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    DestroyWindow(gone);
+    ASSERT_FALSE(IsWindow(gone));
+    const HICON icon = g_smallIcon;
+    FillStack();
+    PaintClock(gone);
+    EXPECT_EQ(icon, g_smallIcon);
+    EXPECT_EQ(icon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0));
 }
 
 TEST_F(RepaintPass, DigitalRepaintsOnEveryTick)

@@ -371,6 +371,9 @@ TEST_F(SettingsSave, PopupItemsWorkWhenTheyArriveAsMenuCommands)
     // A control's notification with the same number is not a menu choice.
     SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, BN_CLICKED), (LPARAM)g_hwndMain);
     EXPECT_FALSE(FileExists(dir.File(kFile)));
+    // Nor is an accelerator's (code 1), which comes without a control.
+    SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, 1), 0);
+    EXPECT_FALSE(FileExists(dir.File(kFile)));
     SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, 0), 0);
     EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
 }

@@ -138,22 +138,6 @@ TEST_F(Slider, OpensCentredOnTheMessagePositionNotTheCursor)
     }
 }
 
-TEST_F(Slider, OpensCentredOnANegativeMessagePosition)
-{
-    // A negative screen position exists only on a monitor left of or above
-    // the primary one; the message position cannot be made to lie outside
-    // every monitor.
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    if (left >= 0 && top >= 0)
-        GTEST_SKIP() << "no monitor left of or above the primary one";
-    const int x = left < 0 ? left + 150 : 300, y = top < 0 ? top + 40 : 300;
-    OpenAt(x, y);
-    RECT rc;
-    GetWindowRect(g_hwndSlider, &rc);
-    EXPECT_EQ(x - 100, rc.left);
-    EXPECT_EQ(y - 15, rc.top);
-}
-
 TEST_F(Slider, RangeAndThumbFollowTheAlphaClampedToIt)
 {
     const struct { BYTE alpha; int thumb; } rows[] = {

@@ -1,10 +1,13 @@
 // The clock window as start-up leaves it: class, styles, rectangle, layered
-// attributes, the system menu, the start values and the title.
+// attributes, the system menu, the start values, the title and the timer;
+// and a start-up that cannot make its window.
 #include "clock_test_support.h"
 
 #include "app/clock.h"
 #include "app/globals.h"
 #include "app/menu.h"
+
+#include <vector>
 
 namespace {
 
@@ -153,6 +156,54 @@ TEST_F(StartedClock, TitleCarriesTheTimeOnEveryTickOfAnyTimer)
         GetWindowTextA(g_hwndMain, t, sizeof t);
         return strcmp(t, "23:59:58") == 0;
     }, 3000));
+}
+
+TEST_F(StartedClock, TimerOneFiresEveryHalfSecond)
+{
+    // The stamps of timer 1's own messages give the period the window was
+    // given; at a second the title would skip seconds.
+    std::vector<DWORD> stamps;
+    for (DWORD start = GetTickCount(); stamps.size() < 7 && GetTickCount() - start < 10000;) {
+        MSG msg;
+        if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 50, QS_ALLINPUT);
+            continue;
+        }
+        if (msg.message == WM_TIMER && msg.hwnd == g_hwndMain && msg.wParam == 1)
+            stamps.push_back(msg.time);
+        DispatchMessageA(&msg);
+    }
+    ASSERT_EQ(7u, stamps.size());
+    const double mean = (stamps.back() - stamps.front()) / 6.0;
+    EXPECT_GT(mean, 400.0);
+    EXPECT_LT(mean, 700.0);
+}
+
+namespace {
+
+LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_NCCREATE ? FALSE : DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(ClockCreation, WithoutAWindowTheClockEndsAtOnceWithANonZeroCode)
+{
+    TempWorkDir dir;
+    // The clock's class is taken by one whose windows refuse to be made.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RefuseCreation;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "Lumivane";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    // A loop entered regardless ends on this at once, with 0.
+    PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0);
+    EXPECT_NE(0, RunClock(GetModuleHandleA(NULL), SW_SHOWNORMAL));
+    EXPECT_EQ(NULL, g_hwndMain);
+    MSG msg;
+    PeekMessageA(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);
+    UnregisterClassA("Lumivane", GetModuleHandleA(NULL));
 }
 
 namespace {
