@@ -1,0 +1,38 @@
+// Putting a new version of a file in the place of the old one so that a
+// crash, a power cut or a reader sees the old version or the new one, never
+// a mix: the new one is written to "<target>.tmp", flushed to the disk and
+// renamed over the target in one step. No Win32 here; each platform's half
+// is in safe_replace_win32.cpp or safe_replace_posix.cpp.
+#pragma once
+
+#include <stdio.h>
+
+// Pushes a written stream's data from the system's cache to the disk; false
+// when that failed.
+typedef bool (*SettingsFlushProc)(FILE *file);
+// The one used unless replaced: FlushFileBuffers (through _commit), or fsync.
+bool SettingsFlushToDisk(FILE *file);
+
+// One replace in progress.
+struct SafeReplace {
+    const char *target;     // not owned
+    char *tempName;         // "<target>.tmp", owned
+    FILE *file;             // where the new version is written
+    int waitedMs;           // time spent so far waiting for other programs
+};
+
+// Opens and holds "<target>.tmp" (a leftover of a killed save included),
+// removes the numbered temporary files of the release before and gives the
+// temporary file the target's hidden and system attributes (POSIX: its
+// permission bits). The temporary file is held until EndReplace, so a second
+// replace of the same target waits for the first; a file another program
+// holds for a moment is waited for, about a second in all. False, with
+// nothing left behind, for a read-only target or when the temporary file
+// cannot be had.
+bool BeginReplace(SafeReplace *r, const char *target);
+
+// written: whether everything went into r->file. Flushes it with flush and
+// replaces the target with it, then closes it. False, with the target left
+// byte for byte as it was and no temporary file, when anything was not
+// written or the flush or the replace failed.
+bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush);

@@ -1,0 +1,122 @@
+// The Windows half of the safe replace: the temporary file held through its
+// share mode, attributes, MoveFileExA and FindFirstFileA.
+#include "settings/safe_replace.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "settings/safe_replace_platform.h"
+
+bool SettingsFlushToDisk(FILE *file)
+{
+    return _commit(_fileno(file)) == 0;  // FlushFileBuffers
+}
+
+void PauseMs(int ms)
+{
+    Sleep(ms);
+}
+
+const char *FileNamePart(const char *path)
+{
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
+}
+
+// Windows will not replace a read-only file, and neither may we: Wine's
+// replace would, so the user's protection is checked here.
+bool IsReadOnly(const char *path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+static bool HeldElsewhere(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_LOCK_VIOLATION;
+}
+
+// A leftover of a killed save is opened too. The share mode holds it: no
+// other clock can write it until we close it, while the replace (which needs
+// only DELETE access) still gets through.
+FILE *OpenHeldTemp(const char *name, int *waitedMs)
+{
+    HANDLE h;
+    while ((h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)) == INVALID_HANDLE_VALUE)
+        if (!HeldElsewhere(GetLastError()) || !WaitForOtherProgram(waitedMs))
+            return nullptr;
+    // Text mode: CR LF line ends, as the file has always had.
+    int fd = SetEndOfFile(h) ? _open_osfhandle((intptr_t)h, _O_WRONLY | _O_TEXT) : -1;
+    FILE *f = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+    if (!f) {
+        DeleteFileA(name);  // deleted at the close below, no window for another clock
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(h);
+    }
+    return f;
+}
+
+// Hidden, system and not-indexed go from the old file to the new one, with
+// archive beside them. A reused leftover may carry them from another save,
+// so they are set whenever the two differ.
+bool KeepWhatTheUserSet(const char *target, const char *temp, FILE *)
+{
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD want = GetFileAttributesA(target);
+    if (want == INVALID_FILE_ATTRIBUTES)
+        want = 0;
+    const DWORD have = GetFileAttributesA(temp);
+    if (have != INVALID_FILE_ATTRIBUTES && (have & kept) == (want & kept))
+        return true;
+    want &= kept | FILE_ATTRIBUTE_ARCHIVE;
+    return SetFileAttributesA(temp, want ? want : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+// Write-through: returns once the rename has reached the disk.
+bool ReplaceTarget(const char *temp, const char *target, int *waitedMs)
+{
+    while (!MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!HeldElsewhere(GetLastError()) || !WaitForOtherProgram(waitedMs))
+            return false;
+    return true;
+}
+
+// The file is still open: it goes at the close.
+void DeleteTemp(const char *temp)
+{
+    DeleteFileA(temp);
+}
+
+// DeleteFileA refuses a file that its writer holds open, as an old clock
+// saving right now does.
+void RemoveOldTemps(const char *target)
+{
+    const char *targetName = FileNamePart(target);
+    const size_t folderLen = (size_t)(targetName - target);
+    char *name = (char *)malloc(strlen(target) + MAX_PATH + 8);
+    if (!name)
+        return;
+    sprintf(name, "%s.*.*.tmp", target);
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(name, &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (IsOldTempName(found.cFileName, targetName)) {
+                strcpy(name + folderLen, found.cFileName);
+                DeleteFileA(name);
+            }
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    free(name);
+}
