@@ -77,7 +77,7 @@ bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush)
     // A full disk often shows only here, when the buffer goes out. The data
     // must be on the disk before the new name points at it: the journal
     // keeps the rename, not the data.
-    if (fflush(r->file) != 0 || (ok && !flush(r->file)))
+    if (fflush(r->file) != 0 || (ok && !flush(r->file) && !FlushNotOffered()))
         ok = false;
     // Replaced while still held, so that no other clock has the file between.
     if (ok)

@@ -8,9 +8,10 @@
 #include <stdio.h>
 
 // Pushes a written stream's data from the system's cache to the disk; false
-// when that failed.
+// when that failed, with the reason where the platform keeps it (errno; on
+// Windows GetLastError).
 typedef bool (*SettingsFlushProc)(FILE *file);
-// The one used unless replaced: FlushFileBuffers (through _commit), or fsync.
+// The one used unless replaced: FlushFileBuffers, or fsync.
 bool SettingsFlushToDisk(FILE *file);
 
 // One replace in progress.
@@ -32,7 +33,9 @@ struct SafeReplace {
 bool BeginReplace(SafeReplace *r, const char *target);
 
 // written: whether everything went into r->file. Flushes it with flush and
-// replaces the target with it, then closes it. False, with the target left
-// byte for byte as it was and no temporary file, when anything was not
-// written or the flush or the replace failed.
+// replaces the target with it, then closes it. A file system that offers no
+// flush ("not supported") has been handed the data, which is all it can
+// take: that counts as flushed. False, with the target left byte for byte
+// as it was and no temporary file, when anything was not written or the
+// flush or the replace failed.
 bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush);

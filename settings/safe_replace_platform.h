@@ -16,6 +16,10 @@ bool IsReadOnly(const char *path);
 // waited for through WaitForOtherProgram. Null when it cannot be had.
 FILE *OpenHeldTemp(const char *name, int *waitedMs);
 
+// Whether the flush that has just failed is one the file system does not
+// offer.
+bool FlushNotOffered();
+
 // Removes the numbered temporary files of the release before (IsOldTempName)
 // beside the target.
 void RemoveOldTemps(const char *target);

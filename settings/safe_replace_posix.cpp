@@ -19,6 +19,12 @@ bool SettingsFlushToDisk(FILE *file)
     return fsync(fileno(file)) == 0;
 }
 
+// fsync's answers where the file system cannot sync.
+bool FlushNotOffered()
+{
+    return errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
 void PauseMs(int ms)
 {
     struct timespec pause = {0, ms * 1000000L};

@@ -12,7 +12,14 @@
 
 bool SettingsFlushToDisk(FILE *file)
 {
-    return _commit(_fileno(file)) == 0;  // FlushFileBuffers
+    return FlushFileBuffers((HANDLE)_get_osfhandle(_fileno(file))) != 0;
+}
+
+// Some network redirectors and virtual drives answer so.
+bool FlushNotOffered()
+{
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED;
 }
 
 void PauseMs(int ms)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -453,8 +454,9 @@ TEST_F(SettingsFileTest, HundredThousandLinesRoundTrip)
 
 // The disk flush seen from inside a save: how often it came, how much of
 // the new file had reached the system by then, what the target held then.
+// It fails with the given error (0: it works), where the platform keeps it.
 static struct {
-    bool works;
+    int error;
     std::string target;
     int calls;
     long size;
@@ -467,26 +469,48 @@ static bool RecordingFlush(FILE *f)
     g_flush.calls++;
     g_flush.size = fstat(fileno(f), &st) == 0 ? (long)st.st_size : -1;
     g_flush.targetThen = ReadBytes(g_flush.target);
-    return g_flush.works;
+#ifdef _WIN32
+    SetLastError(g_flush.error);
+#else
+    errno = g_flush.error;
+#endif
+    return g_flush.error == 0;
 }
 
 TEST_F(SettingsFileTest, TheNewFileIsFlushedWholeBeforeTheReplace)
 {
+    // A file system that offers no flush has all the data it can take.
+    struct Case {
+        const char *name;
+        int error;
+        bool saved;
+    } cases[] = {
+            {"flush works", 0, true},
+#ifdef _WIN32
+            {"flush fails", ERROR_WRITE_FAULT, false},
+            {"flush is an invalid function here", ERROR_INVALID_FUNCTION, true},
+            {"flush not supported", ERROR_NOT_SUPPORTED, true},
+#else
+            {"flush fails", EIO, false},
+            {"flush cannot sync this file", EINVAL, true},
+            {"flush not supported", EOPNOTSUPP, true},
+#endif
+    };
     const std::string old = "Analog=1\n", written = Lines({"Analog=0", "Opacy=90"});
-    for (bool works : {false, true}) {
-        SCOPED_TRACE(works ? "flush works" : "flush fails");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         WriteBytes(target, old);
         SettingsFile s;
         s.path = target.c_str();
         s.SetValue("Analog", "0");
         s.SetValue("Opacy", "90");
         s.flushToDisk = RecordingFlush;
-        g_flush = {works, target, 0, 0, ""};
-        EXPECT_EQ(s.Write(), works);
+        g_flush = {c.error, target, 0, 0, ""};
+        EXPECT_EQ(s.Write(), c.saved);
         EXPECT_EQ(g_flush.calls, 1);
         EXPECT_EQ(g_flush.size, (long)written.size());
         EXPECT_EQ(g_flush.targetThen, old);
-        EXPECT_EQ(ReadBytes(target), works ? written : old);
+        EXPECT_EQ(ReadBytes(target), c.saved ? written : old);
         EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
     }
 }
