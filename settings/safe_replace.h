@@ -26,10 +26,10 @@ struct SafeReplace {
 // removes the numbered temporary files of the release before and gives the
 // temporary file the target's hidden and system attributes (POSIX: its
 // permission bits). The temporary file is held until EndReplace, so a second
-// replace of the same target waits for the first; a file another program
-// holds for a moment is waited for, about a second in all. False, with
-// nothing left behind, for a read-only target or when the temporary file
-// cannot be had.
+// replace of the same target waits for the first. Only a refusal that can
+// pass is waited for, about a second in all: another program's hold of a
+// moment, or a name that is being deleted. False, with nothing left behind,
+// for a read-only target or when the temporary file cannot be had.
 bool BeginReplace(SafeReplace *r, const char *target);
 
 // written: whether everything went into r->file. Flushes it with flush and

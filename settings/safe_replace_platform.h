@@ -12,7 +12,7 @@ const char *FileNamePart(const char *path);
 bool IsReadOnly(const char *path);
 
 // Opens the temporary file name for writing, emptied, and holds it so that
-// no other clock writes it until it is closed; a holder of a moment is
+// no other clock writes it until it is closed; a refusal that can pass is
 // waited for through WaitForOtherProgram. Null when it cannot be had.
 FILE *OpenHeldTemp(const char *name, int *waitedMs);
 

@@ -66,7 +66,8 @@ static char *FolderOf(const char *target)
 
 // As on Windows, the temporary file is held for the whole save, here by an
 // exclusive lock. A lock won only after its holder renamed or removed the
-// file locks nothing that still bears the name: then start again.
+// file locks nothing that still bears the name: then start again. Only a
+// lock held by another clock is waited for; a refused open does not pass.
 FILE *OpenHeldTemp(const char *name, int *waitedMs)
 {
     for (;;) {

@@ -44,10 +44,57 @@ bool IsReadOnly(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-static bool HeldElsewhere(DWORD error)
+// Whether a refused open or replace of name can pass if we wait. A sharing
+// or lock violation is another program's hold of a moment. Access denied is
+// one where the name is being deleted (Windows refuses to open it, or to
+// read its attributes, until its last handle closes) and, for a replace,
+// where the target is a plain file that another program holds without
+// sharing its deletion; it cannot be told from a file the user may not
+// delete, which is waited for too. A folder in the file's place, a folder
+// the user may not write or a path that cannot exist are answered at once.
+static bool CanPass(DWORD error, const char *name, bool replacing)
 {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
-           error == ERROR_LOCK_VIOLATION;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return true;
+    if (error != ERROR_ACCESS_DENIED)
+        return false;
+    const DWORD attributes = GetFileAttributesA(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    return replacing && !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+// Opens name with a share mode that holds it, waiting for a refusal that
+// can pass; gives the handle, or INVALID_HANDLE_VALUE with GetLastError.
+static HANDLE OpenHeld(const char *name, DWORD share, DWORD disposition, int *waitedMs)
+{
+    HANDLE h;
+    while ((h = CreateFileA(name, GENERIC_WRITE, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL)) ==
+           INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (!CanPass(error, name, false) || !WaitForOtherProgram(waitedMs)) {
+            SetLastError(error);
+            break;
+        }
+    }
+    return h;
+}
+
+// The handle emptied, as a text-mode stream (CR LF line ends, as the file
+// has always had). Null when that fails, with the handle closed and the
+// file deleted at that close: no moment for another clock to open it.
+static FILE *EmptiedStream(HANDLE h, const char *name)
+{
+    int fd = SetEndOfFile(h) ? _open_osfhandle((intptr_t)h, _O_WRONLY | _O_TEXT) : -1;
+    FILE *f = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+    if (!f) {
+        DeleteFileA(name);
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(h);
+    }
+    return f;
 }
 
 // A leftover of a killed save is opened too. The share mode holds it: no
@@ -55,22 +102,8 @@ static bool HeldElsewhere(DWORD error)
 // only DELETE access) still gets through.
 FILE *OpenHeldTemp(const char *name, int *waitedMs)
 {
-    HANDLE h;
-    while ((h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL)) == INVALID_HANDLE_VALUE)
-        if (!HeldElsewhere(GetLastError()) || !WaitForOtherProgram(waitedMs))
-            return nullptr;
-    // Text mode: CR LF line ends, as the file has always had.
-    int fd = SetEndOfFile(h) ? _open_osfhandle((intptr_t)h, _O_WRONLY | _O_TEXT) : -1;
-    FILE *f = fd >= 0 ? _fdopen(fd, "w") : nullptr;
-    if (!f) {
-        DeleteFileA(name);  // deleted at the close below, no window for another clock
-        if (fd >= 0)
-            _close(fd);
-        else
-            CloseHandle(h);
-    }
-    return f;
+    HANDLE h = OpenHeld(name, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS, waitedMs);
+    return h != INVALID_HANDLE_VALUE ? EmptiedStream(h, name) : nullptr;
 }
 
 // Hidden, system and not-indexed go from the old file to the new one, with
@@ -93,7 +126,7 @@ bool KeepWhatTheUserSet(const char *target, const char *temp, FILE *)
 bool ReplaceTarget(const char *temp, const char *target, int *waitedMs)
 {
     while (!MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        if (!HeldElsewhere(GetLastError()) || !WaitForOtherProgram(waitedMs))
+        if (!CanPass(GetLastError(), target, true) || !WaitForOtherProgram(waitedMs))
             return false;
     return true;
 }
