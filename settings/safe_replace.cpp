@@ -1,6 +1,7 @@
 // The order of a safe replace, the same on every platform: hold the
 // temporary file, write, flush, replace, and on any failure remove the
-// temporary file and leave the target alone. The platform steps are in
+// temporary file and leave the target alone; or, where the folder takes no
+// new file, the plain write in place. The platform steps are in
 // safe_replace_win32.cpp and safe_replace_posix.cpp.
 #include "settings/safe_replace.h"
 
@@ -49,6 +50,7 @@ bool BeginReplace(SafeReplace *r, const char *target)
     r->tempName = nullptr;
     r->file = nullptr;
     r->waitedMs = 0;
+    r->inPlace = false;
     if (IsReadOnly(target))
         return false;
     // One temporary file per target, with a fixed name: a save that was
@@ -57,7 +59,8 @@ bool BeginReplace(SafeReplace *r, const char *target)
     if (!r->tempName)
         return false;
     sprintf(r->tempName, "%s.tmp", target);
-    r->file = OpenHeldTemp(r->tempName, &r->waitedMs);
+    bool folderRefused = false;
+    r->file = OpenHeldTemp(r->tempName, &r->waitedMs, &folderRefused);
     if (r->file) {
         RemoveOldTemps(target);
         if (KeepWhatTheUserSet(target, r->tempName, r->file))
@@ -65,10 +68,15 @@ bool BeginReplace(SafeReplace *r, const char *target)
         DeleteTemp(r->tempName);
         fclose(r->file);
         r->file = nullptr;
+    } else if (folderRefused) {
+        // An administrator may lock a folder down around one writable file.
+        // A save that was made safer must not fail where the plain one works.
+        r->file = OpenInPlace(target, &r->waitedMs);
+        r->inPlace = r->file != nullptr;
     }
     free(r->tempName);
     r->tempName = nullptr;
-    return false;
+    return r->inPlace;
 }
 
 bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush)
@@ -80,9 +88,9 @@ bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush)
     if (fflush(r->file) != 0 || (ok && !flush(r->file) && !FlushNotOffered()))
         ok = false;
     // Replaced while still held, so that no other clock has the file between.
-    if (ok)
+    if (ok && !r->inPlace)
         ok = ReplaceTarget(r->tempName, r->target, &r->waitedMs);
-    if (!ok)
+    if (!ok && !r->inPlace)
         DeleteTemp(r->tempName);
     // Flushed already: nothing is left that the close could fail to write.
     fclose(r->file);

@@ -20,6 +20,7 @@ struct SafeReplace {
     char *tempName;         // "<target>.tmp", owned
     FILE *file;             // where the new version is written
     int waitedMs;           // time spent so far waiting for other programs
+    bool inPlace;           // file is the target itself: see BeginReplace
 };
 
 // Opens and holds "<target>.tmp" (a leftover of a killed save included),
@@ -28,8 +29,15 @@ struct SafeReplace {
 // permission bits). The temporary file is held until EndReplace, so a second
 // replace of the same target waits for the first. Only a refusal that can
 // pass is waited for, about a second in all: another program's hold of a
-// moment, or a name that is being deleted. False, with nothing left behind,
-// for a read-only target or when the temporary file cannot be had.
+// moment, or a name that is being deleted.
+//
+// Where the folder refuses new files but the target exists and may be
+// written (a folder locked down around one writable file), the target
+// itself is opened, emptied and written in place, as a plain save would:
+// such a replace is not safe against a cut in the middle of it.
+//
+// False, with nothing left behind, for a read-only target or when neither
+// file can be had.
 bool BeginReplace(SafeReplace *r, const char *target);
 
 // written: whether everything went into r->file. Flushes it with flush and
@@ -37,5 +45,6 @@ bool BeginReplace(SafeReplace *r, const char *target);
 // flush ("not supported") has been handed the data, which is all it can
 // take: that counts as flushed. False, with the target left byte for byte
 // as it was and no temporary file, when anything was not written or the
-// flush or the replace failed.
+// flush or the replace failed (in place: with the target as far as it was
+// written).
 bool EndReplace(SafeReplace *r, bool written, SettingsFlushProc flush);

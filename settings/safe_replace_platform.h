@@ -13,8 +13,13 @@ bool IsReadOnly(const char *path);
 
 // Opens the temporary file name for writing, emptied, and holds it so that
 // no other clock writes it until it is closed; a refusal that can pass is
-// waited for through WaitForOtherProgram. Null when it cannot be had.
-FILE *OpenHeldTemp(const char *name, int *waitedMs);
+// waited for through WaitForOtherProgram. Null when it cannot be had, with
+// *folderRefused set when that is because the folder refuses new files.
+FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused);
+
+// Opens the existing target for writing, held as the temporary file is, and
+// empties it. Null when it cannot be had.
+FILE *OpenInPlace(const char *target, int *waitedMs);
 
 // Whether the flush that has just failed is one the file system does not
 // offer.

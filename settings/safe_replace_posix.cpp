@@ -68,12 +68,17 @@ static char *FolderOf(const char *target)
 // exclusive lock. A lock won only after its holder renamed or removed the
 // file locks nothing that still bears the name: then start again. Only a
 // lock held by another clock is waited for; a refused open does not pass.
-FILE *OpenHeldTemp(const char *name, int *waitedMs)
+FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused)
 {
     for (;;) {
         int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0)
+        if (fd < 0) {
+            // Refused (EPERM: an immutable folder), and nothing bears the
+            // name: the folder takes no new file.
+            struct stat st;
+            *folderRefused = (errno == EACCES || errno == EPERM) && lstat(name, &st) != 0 && errno == ENOENT;
             return nullptr;
+        }
         struct stat held, named;
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const bool busy = errno == EWOULDBLOCK;
@@ -96,6 +101,24 @@ FILE *OpenHeldTemp(const char *name, int *waitedMs)
             return f;
         }
     }
+}
+
+// Held by the same lock as the temporary file.
+FILE *OpenInPlace(const char *target, int *waitedMs)
+{
+    int fd = open(target, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || !WaitForOtherProgram(waitedMs)) {
+            close(fd);
+            return nullptr;
+        }
+    }
+    FILE *f = ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
+    if (!f)
+        close(fd);
+    return f;
 }
 
 bool KeepWhatTheUserSet(const char *target, const char *, FILE *f)

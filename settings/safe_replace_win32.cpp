@@ -81,14 +81,16 @@ static HANDLE OpenHeld(const char *name, DWORD share, DWORD disposition, int *wa
 }
 
 // The handle emptied, as a text-mode stream (CR LF line ends, as the file
-// has always had). Null when that fails, with the handle closed and the
-// file deleted at that close: no moment for another clock to open it.
-static FILE *EmptiedStream(HANDLE h, const char *name)
+// has always had). Null when that fails, with the handle closed and, given
+// a name to remove, the file deleted at that close: no moment for another
+// clock to open it.
+static FILE *EmptiedStream(HANDLE h, const char *removeOnFailure)
 {
     int fd = SetEndOfFile(h) ? _open_osfhandle((intptr_t)h, _O_WRONLY | _O_TEXT) : -1;
     FILE *f = fd >= 0 ? _fdopen(fd, "w") : nullptr;
     if (!f) {
-        DeleteFileA(name);
+        if (removeOnFailure)
+            DeleteFileA(removeOnFailure);
         if (fd >= 0)
             _close(fd);
         else
@@ -100,10 +102,22 @@ static FILE *EmptiedStream(HANDLE h, const char *name)
 // A leftover of a killed save is opened too. The share mode holds it: no
 // other clock can write it until we close it, while the replace (which needs
 // only DELETE access) still gets through.
-FILE *OpenHeldTemp(const char *name, int *waitedMs)
+FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused)
 {
     HANDLE h = OpenHeld(name, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS, waitedMs);
-    return h != INVALID_HANDLE_VALUE ? EmptiedStream(h, name) : nullptr;
+    if (h != INVALID_HANDLE_VALUE)
+        return EmptiedStream(h, name);
+    // Refused, and nothing bears the name: the folder takes no new file.
+    *folderRefused = GetLastError() == ERROR_ACCESS_DENIED && GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES &&
+                     GetLastError() == ERROR_FILE_NOT_FOUND;
+    return nullptr;
+}
+
+// Shared for reading only: a second clock saving in place waits for this one.
+FILE *OpenInPlace(const char *target, int *waitedMs)
+{
+    HANDLE h = OpenHeld(target, FILE_SHARE_READ, OPEN_EXISTING, waitedMs);
+    return h != INVALID_HANDLE_VALUE ? EmptiedStream(h, nullptr) : nullptr;
 }
 
 // Hidden, system and not-indexed go from the old file to the new one, with

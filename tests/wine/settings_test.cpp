@@ -413,6 +413,17 @@ TEST_F(SettingsSave, AMomentsHoldOnEitherFileIsWaitedFor)
     }
 }
 
+TEST_F(SettingsSave, AFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    // Longer than the save: it must be emptied first.
+    WriteFileText(dir.File(kFile), "Old=" + std::string(600, 'x') + "\r\n");
+    FolderTakingNoNewFile lockedDown(dir.Path());
+    ASSERT_TRUE(lockedDown.locked);
+    EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
+    EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
+    EXPECT_FALSE(AnyTempFile(dir));
+}
+
 TEST_F(SettingsSave, ARefusalThatCannotPassGivesTheBoxAtOnce)
 {
     // A moment's hold is waited for, about a second; these are not. Either
