@@ -10,14 +10,10 @@
 
 #include <stdio.h>
 
+#include "settings/safe_replace.h"
+
 // fgets buffer: a longer physical line is handled as several lines.
 #define SETTINGS_LINE_SIZE 1024
-
-// Pushes a written stream's data from the system's cache to the disk; false
-// when that failed.
-typedef bool (*SettingsFlushProc)(FILE *file);
-// The one used unless replaced: FlushFileBuffers (through _commit), or fsync.
-bool SettingsFlushToDisk(FILE *file);
 
 class SettingsFile {
 public:
@@ -35,16 +31,12 @@ public:
   // Replaces the table with the file's entries. False, with the table left
   // as it was, when there is no path or the file cannot be opened.
   bool Read();
-  // Writes every entry as "key=value" to the temporary file "<path>.tmp",
-  // flushes it to the disk and then replaces the target with it in one step,
-  // keeping the target's hidden and system attributes (POSIX: its permission
-  // bits). The temporary file is held for the whole save, so a second store
-  // saving the same target waits for the first; a file another program holds
-  // for a moment is waited for, about a second in all. A leftover of a killed
-  // save is reused, and the release before's "<path>.<pid>.<serial>.tmp"
-  // files are removed. False, with the target left byte for byte as it was
-  // and no temporary file, on an empty path, an empty table, a read-only
-  // target or any failed write, flush or replace.
+  // Writes every entry as "key=value" through a safe replace (safe_replace.h):
+  // to the temporary file "<path>.tmp", flushed to the disk, then in the
+  // target's place in one step, keeping the target's hidden and system
+  // attributes (POSIX: its permission bits). False, with the target left byte
+  // for byte as it was and no temporary file, on an empty path, an empty
+  // table, a read-only target or any failed write, flush or replace.
   bool Write();
   // Value of the first entry whose key matches, or null.
   const char *GetValue(const char *key) const;

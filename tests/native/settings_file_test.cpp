@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -453,8 +454,9 @@ TEST_F(SettingsFileTest, HundredThousandLinesRoundTrip)
 
 // The disk flush seen from inside a save: how often it came, how much of
 // the new file had reached the system by then, what the target held then.
+// It fails with the given error (0: it works), where the platform keeps it.
 static struct {
-    bool works;
+    int error;
     std::string target;
     int calls;
     long size;
@@ -467,26 +469,48 @@ static bool RecordingFlush(FILE *f)
     g_flush.calls++;
     g_flush.size = fstat(fileno(f), &st) == 0 ? (long)st.st_size : -1;
     g_flush.targetThen = ReadBytes(g_flush.target);
-    return g_flush.works;
+#ifdef _WIN32
+    SetLastError(g_flush.error);
+#else
+    errno = g_flush.error;
+#endif
+    return g_flush.error == 0;
 }
 
 TEST_F(SettingsFileTest, TheNewFileIsFlushedWholeBeforeTheReplace)
 {
+    // A file system that offers no flush has all the data it can take.
+    struct Case {
+        const char *name;
+        int error;
+        bool saved;
+    } cases[] = {
+            {"flush works", 0, true},
+#ifdef _WIN32
+            {"flush fails", ERROR_WRITE_FAULT, false},
+            {"flush is an invalid function here", ERROR_INVALID_FUNCTION, true},
+            {"flush not supported", ERROR_NOT_SUPPORTED, true},
+#else
+            {"flush fails", EIO, false},
+            {"flush cannot sync this file", EINVAL, true},
+            {"flush not supported", EOPNOTSUPP, true},
+#endif
+    };
     const std::string old = "Analog=1\n", written = Lines({"Analog=0", "Opacy=90"});
-    for (bool works : {false, true}) {
-        SCOPED_TRACE(works ? "flush works" : "flush fails");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         WriteBytes(target, old);
         SettingsFile s;
         s.path = target.c_str();
         s.SetValue("Analog", "0");
         s.SetValue("Opacy", "90");
         s.flushToDisk = RecordingFlush;
-        g_flush = {works, target, 0, 0, ""};
-        EXPECT_EQ(s.Write(), works);
+        g_flush = {c.error, target, 0, 0, ""};
+        EXPECT_EQ(s.Write(), c.saved);
         EXPECT_EQ(g_flush.calls, 1);
         EXPECT_EQ(g_flush.size, (long)written.size());
         EXPECT_EQ(g_flush.targetThen, old);
-        EXPECT_EQ(ReadBytes(target), works ? written : old);
+        EXPECT_EQ(ReadBytes(target), c.saved ? written : old);
         EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
     }
 }
@@ -688,31 +712,62 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced)
     EXPECT_EQ(ReadBytes(target), "Analog=0\n");
 }
 
-TEST_F(SettingsFileTest, ReadOnlyFolderLeavesTheOldFile)
+static bool FlushFailsWithEio(FILE *)
 {
-    // Root passes every permission check, so as root the save runs as
-    // nobody, owning the folder and the file as their user would.
+    errno = EIO;
+    return false;
+}
+
+TEST_F(SettingsFileTest, FolderThatTakesNoNewFile)
+{
+    // A folder the user may not add to, around a file they may write: the
+    // plain write in place. Root passes every permission check, so as root
+    // the save runs as nobody, owning the folder and the file as their user
+    // would.
     const bool root = geteuid() == 0;
     const uid_t uid = root ? 65534 : geteuid();
     const gid_t gid = root ? 65534 : getegid();
-    std::string folder = Path("ro");
-    std::string file = folder + "/Lumivane.ini";
-    ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
-    WriteBytes(file, "Analog=1\n");
-    for (const std::string &p : {dir, folder, file})
-        ASSERT_EQ(chown(p.c_str(), uid, gid), 0) << p;
-    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    const std::string old = "Analog=1\nExtra=" + std::string(300, 'x') + "\n";
+    struct Case {
+        const char *name;
+        bool file;
+        mode_t mode;
+        SettingsFlushProc flush;
+        int written;  // 1: written, 0: refused
+        std::string after;
+    } cases[] = {
+            {"writable file: written in place", true, 0644, SettingsFlushToDisk, 1, "Analog=0\nExtra=1\n"},
+            {"in place, the flush still counts", true, 0644, FlushFailsWithEio, 0, "Analog=0\nExtra=1\n"},
+            {"a file its owner may not write", true, 0464, SettingsFlushToDisk, 0, old},
+            {"no file to write in place", false, 0, SettingsFlushToDisk, 0, "<missing>"},
+    };
+    ASSERT_EQ(chown(dir.c_str(), uid, gid), 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = Path(c.name);
+        const std::string file = folder + "/Lumivane.ini";
+        ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
+        ASSERT_EQ(chown(folder.c_str(), uid, gid), 0);
+        if (c.file) {
+            WriteBytes(file, old);
+            ASSERT_EQ(chown(file.c_str(), uid, gid), 0);
+            ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
+        }
+        ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
 
-    SettingsFile s;
-    s.path = file.c_str();
-    s.SetValue("Analog", "0");
-    const int written = WriteInChild(s, [&] {
-        return !root || (setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0);
-    });
-    std::vector<std::string> names = ListDir(folder);
-    chmod(folder.c_str(), 0777);
-    EXPECT_EQ(written, 0) << "1: written, 2: could not become uid " << uid;
-    EXPECT_EQ(ReadBytes(file), "Analog=1\n");
-    EXPECT_EQ(names, std::vector<std::string>{"Lumivane.ini"});
+        SettingsFile s;
+        s.path = file.c_str();
+        s.SetValue("Analog", "0");
+        s.SetValue("Extra", "1");
+        s.flushToDisk = c.flush;
+        const int written = WriteInChild(s, [&] {
+            return !root || (setgroups(0, nullptr) == 0 && setgid(gid) == 0 && setuid(uid) == 0);
+        });
+        std::vector<std::string> names = ListDir(folder);
+        chmod(folder.c_str(), 0777);
+        EXPECT_EQ(written, c.written) << "1: written, 2: could not become uid " << uid;
+        EXPECT_EQ(ReadBytes(file), c.after);
+        EXPECT_EQ(names, c.file ? std::vector<std::string>{"Lumivane.ini"} : std::vector<std::string>{});
+    }
 }
 #endif

@@ -3,6 +3,7 @@
 // what "Save settings" writes.
 #include "clock_test_support.h"
 
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -67,6 +68,68 @@ bool AnyTempFile(const TempWorkDir &dir)
     FindClose(find);
     return true;
 }
+
+// Runs a Linux shell command line. Like xdotool's, its end cannot be waited
+// for through the handle: callers wait for the effect.
+bool LinuxShell(const std::string &line)
+{
+    std::string cmd = "Z:\\bin\\sh -c \"" + line + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+// Whether a new file can be made in the folder now. A probe that the lock
+// caught between its creation and its deletion is removed first.
+bool TakesNewFiles(const std::string &folder)
+{
+    const std::string probe = folder + "\\probe";
+    DeleteFileA(probe.c_str());
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return true;
+}
+
+// The folder refuses new files while this lives, as a folder an
+// administrator has locked down around one writable file does. Wine keeps
+// no folder permissions of its own, so the Linux folder is made immutable
+// (as root, whom permissions do not stop) or loses its write permission.
+class FolderTakingNoNewFile {
+public:
+    explicit FolderTakingNoNewFile(const std::string &folder) : folder(folder)
+    {
+        typedef char *(CDECL *UnixNameProc)(const WCHAR *);
+        const UnixNameProc unixName =
+            (UnixNameProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+        WCHAR wide[MAX_PATH];
+        char *name = unixName && MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH)
+                ? unixName(wide) : nullptr;
+        EXPECT_NE(nullptr, name) << "no Linux path for " << folder << " (not under Wine?)";
+        if (name) {
+            unixFolder = name;
+            HeapFree(GetProcessHeap(), 0, name);
+            LinuxShell("chattr +i '" + unixFolder + "' 2>/dev/null || chmod a-w '" + unixFolder + "'");
+        }
+        locked = PumpUntil([&] { return !TakesNewFiles(folder); }, 5000);
+        EXPECT_TRUE(locked) << folder << " still takes new files";
+    }
+    ~FolderTakingNoNewFile()
+    {
+        if (!unixFolder.empty())
+            LinuxShell("chattr -i '" + unixFolder + "' 2>/dev/null; chmod u+w '" + unixFolder + "'");
+        EXPECT_TRUE(PumpUntil([&] { return TakesNewFiles(folder); }, 5000)) << folder << " stays locked";
+    }
+    bool locked = false;
+private:
+    std::string folder, unixFolder;
+};
 
 // Starts the clock with a prepared settings file in its working folder.
 class StartWithFile : public testing::Test {
@@ -347,6 +410,46 @@ TEST_F(SettingsSave, AMomentsHoldOnEitherFileIsWaitedFor)
         }
         EXPECT_EQ(0u, ReadFileText(dir.File(kFile)).find("Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=" + Num(alpha) + "\r\n"));
         EXPECT_FALSE(AnyTempFile(dir));
+    }
+}
+
+TEST_F(SettingsSave, AFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    // Longer than the save: it must be emptied first.
+    WriteFileText(dir.File(kFile), "Old=" + std::string(600, 'x') + "\r\n");
+    FolderTakingNoNewFile lockedDown(dir.Path());
+    ASSERT_TRUE(lockedDown.locked);
+    EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
+    EXPECT_EQ(FirstSave(), ReadFileText(dir.File(kFile)));
+    EXPECT_FALSE(AnyTempFile(dir));
+}
+
+TEST_F(SettingsSave, ARefusalThatCannotPassGivesTheBoxAtOnce)
+{
+    // A moment's hold is waited for, about a second; these are not. Either
+    // way nothing is left behind.
+    const std::string path = dir.File(kFile);
+    for (bool folderInPlace : { true, false }) {
+        SCOPED_TRACE(folderInPlace ? "a folder in the file's place" : "a locked-down folder without the file");
+        std::unique_ptr<FolderTakingNoNewFile> lockedDown;
+        if (folderInPlace)
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));
+        else
+            lockedDown.reset(new FolderTakingNoNewFile(dir.Path()));
+        LARGE_INTEGER frequency, sent, shown = {};
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&sent);
+        EXPECT_TRUE(RunWithDialog(IDM_SAVE_SETTINGS, [&](HWND) {
+            QueryPerformanceCounter(&shown);
+            return IDOK;
+        }));
+        const double ms = (shown.QuadPart - sent.QuadPart) * 1000.0 / frequency.QuadPart;
+        printf("the box %.0f ms after the command\n", ms);
+        EXPECT_LT(ms, 500.0);
+        lockedDown.reset();
+        EXPECT_FALSE(AnyTempFile(dir));
+        EXPECT_EQ(folderInPlace, RemoveDirectoryA(path.c_str()) != 0);
+        EXPECT_FALSE(FileExists(path));
     }
 }
 
