@@ -84,11 +84,13 @@ bool Checked(UINT id);
 // seconds).
 HWND RunWithDialog(WPARAM id, const std::function<int(HWND)> &act);
 
-// Whether xdotool is installed for real pointer and keyboard input.
+// Whether real pointer input can be made: under Wine, whether xdotool is
+// installed; Windows makes it itself.
 bool HaveXdotool();
 
-// Starts xdotool, a Unix program, for real pointer and keyboard input. Its
-// end cannot be waited for, so callers wait for the effect.
+// Real pointer input, given as xdotool's commands: under Wine, xdotool, a
+// Unix program, is started; on Windows they are sent through SendInput.
+// The end of xdotool cannot be waited for, so callers wait for the effect.
 bool Xdotool(const std::string &args);
 
 // The clock window's layered alpha.

@@ -43,6 +43,12 @@ const int kHandleTableSize = 0x10000;
 
 int CountGdiObjects(int byType[256])
 {
+    // Windows counts a process's objects itself, and its handle table is
+    // shared by the whole session; Wine's count is always 0, and its table
+    // is the process's own. A count by type needs the table.
+    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counted && !byType)
+        return (int)counted;
     const HandleTable table = GdiHandleTable();
     int live = 0;
     for (int i = 0; i < kHandleTableSize; i++)

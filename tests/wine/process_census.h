@@ -14,8 +14,10 @@ enum GdiObjectType {
     kGdiPen = 0x30,
 };
 
-// The live objects in this process's GDI handle table; byType, when given,
-// gets the count of each object type added in.
+// The live GDI objects of this process: Windows' own count, or under Wine
+// the process's handle table. byType, when given, gets the count of each
+// object type from the table added in; on Windows the table holds the whole
+// session's objects, so a census by type means something under Wine only.
 int CountGdiObjects(int byType[256] = nullptr);
 
 // The DCs that the window manager keeps in its cache between a window's

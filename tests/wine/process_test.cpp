@@ -7,10 +7,13 @@
 
 namespace {
 
-// The exe's Unix path as Wine's drive Z: sees it.
+// The exe's path: a Unix one as Wine's drive Z: sees it, or the Windows
+// host's own.
 std::string ExePath()
 {
-    std::string path = "Z:" + std::string(LUMIVANE_EXE_PATH);
+    std::string path = LUMIVANE_EXE_PATH;
+    if (path[0] == '/')
+        path = "Z:" + path;
     for (char &c : path)
         if (c == '/')
             c = '\\';

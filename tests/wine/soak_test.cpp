@@ -163,7 +163,7 @@ void Step(int i)
 
 using Soak = ClockTest;
 
-TEST_F(Soak, ASimulatedDayLeavesNothingBehind)
+TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
 {
     const int passes = SoakPasses();
     // One whole cycle of user actions first: the first slider, resize or
