@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the end-to-end scripts: the real clock under the display that
 # ctest was given, driven with xdotool, read with screenshots, clockctl and
 # the files it writes. Source it with the build directory as $1.
@@ -8,8 +9,10 @@ WINE=/usr/lib/wine/wine64
 EXE=$BIN/Lumivane.exe
 CTL=$BIN/clockctl.exe
 # Our helper's window beneath the clock, and what the button face (245) at
-# the default alpha of 200 reads over it.
+# the default alpha of 200 reads over it. Used by the scripts that source this.
+# shellcheck disable=SC2034
 UNDER=2040C0
+# shellcheck disable=SC2034
 UNDER_RGB="32 64 192"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -104,13 +107,15 @@ pixel() {
 }
 # blend "R G B" ALPHA "R G B": the colour drawn at ALPHA over the second one.
 blend() {
-  local a=($1) b=($3) out=() i
+  local a b out=() i
+  read -ra a <<<"$1"; read -ra b <<<"$3"
   for i in 0 1 2; do out+=($(( (a[i] * $2 + b[i] * (255 - $2) + 127) / 255 ))); done
   echo "${out[*]}"
 }
 # near "R G B" "R G B" [TOL]: every channel within TOL (default 4).
 near() {
-  local a=($1) b=($2) i d
+  local a b i d
+  read -ra a <<<"$1"; read -ra b <<<"$2"
   for i in 0 1 2; do
     d=$(( a[i] - b[i] )); [ "${d#-}" -le "${3:-4}" ] || return 1
   done
