@@ -594,11 +594,12 @@ static Result SettingsSave()
                  "%d of 10 keys differ from the clock: %s; the other line %s", wrong, seen, kept ? "kept" : "lost");
 }
 
-// Changes the face (analog or digital) so that the next save writes new text.
+// Moves the clock a little, so that the next save writes new text.
 static void ChangeSomething(char *before, int size)
 {
+    static int step;
     ReadText(g_clock.ini, before, size);
-    Command(IDM_ANALOG);
+    SetWindowPos(g_clock.hwnd, NULL, 60 + 10 * (++step % 4), 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static Result SettingsHidden()
