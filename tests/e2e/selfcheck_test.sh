@@ -3,9 +3,8 @@
 # against the 64-bit exe: it must end with 0, and every check named in
 # selfcheck/passes-under-wine.txt must PASS. The others print INFO here, for
 # the reason their lines give.
-. "$(dirname "$0")/lib.sh"
-
 LIST=$(cd "$(dirname "$0")/../.." && pwd)/selfcheck/passes-under-wine.txt
+. "$(dirname "$0")/lib.sh"
 [ -f "$BIN/selfcheck.exe" ] || fail "build selfcheck.exe in $BIN first"
 
 rc=0
