@@ -133,7 +133,7 @@ void StopClock()
 
 void Settle()
 {
-    Sleep(400);
+    Sleep(300);
 }
 
 void Command(WPARAM id)
