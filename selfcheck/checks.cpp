@@ -706,6 +706,19 @@ static Result SettingsReadOnly()
                  (attributes & FILE_ATTRIBUTE_READONLY) != 0);
 }
 
+// What "Save settings" writes for the key now. The file is removed first:
+// a save may write the same text back, and its arrival is what is waited for.
+static const char *SavedValue(const char *key, char *value, int size)
+{
+    char saved[2048];
+    value[0] = 0;
+    DeleteFileA(g_clock.ini);
+    Command(IDM_SAVE_SETTINGS);
+    WaitForNewSettings("", saved, sizeof saved, 3000);
+    SettingValue(saved, key, value, size);
+    return value;
+}
+
 // "Load settings" applies a file written here: place, colours, modes, each
 // unlike the state before. Place, alpha, topmost and background are seen
 // from outside; the face mode and the foreground colour are what the clock
@@ -713,11 +726,14 @@ static Result SettingsReadOnly()
 static Result SettingsLoad()
 {
     const COLORREF blue = RGB(30, 60, 200), yellow = RGB(250, 250, 0);
-    char text[512], saved[2048], value[64], analog[16] = "", foreground[16] = "";
+    char text[512], analog[16], foreground[16], value[16];
+    Prepare("");
+    // Analog before, by the menu command: the file then asks for digital.
+    if (strcmp(SavedValue("Analog", analog, sizeof analog), "1") != 0)
+        Command(IDM_ANALOG);
     snprintf(text, sizeof text,
              "Analog=0\r\nOnTop=1\r\nBGTransparent=0\r\nOpacy=230\r\nColFG=%d\r\nColBG=%d\r\n"
              "Left=70\r\nTop=80\r\nRight=330\r\nBottom=320\r\n", (int)yellow, (int)blue);
-    Prepare("Analog=1\r\n");
     WriteSettings(text);
     Command(IDM_LOAD_SETTINGS);
     Picture("9-loaded");
@@ -730,15 +746,10 @@ static Result SettingsLoad()
     const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
     const bool topmost = (ClockExStyle() & WS_EX_TOPMOST) != 0;
     const BYTE alpha = ClockAlpha();
-    // Removed first: the save writes the same text back, and its arrival is
-    // what is waited for.
-    DeleteFileA(g_clock.ini);
-    Command(IDM_SAVE_SETTINGS);
-    WaitForNewSettings("", saved, sizeof saved, 3000);
-    SettingValue(saved, "Analog", analog, sizeof analog);
-    SettingValue(saved, "ColFG", foreground, sizeof foreground);
+    SavedValue("Analog", analog, sizeof analog);
+    SettingValue(text, "ColFG", value, sizeof value);
+    SavedValue("ColFG", foreground, sizeof foreground);
     Prepare("");   // not on top any more
-    snprintf(value, sizeof value, "%d", (int)yellow);
     return Judge(r.left == 70 && r.top == 80 && r.right == 330 && r.bottom == 320 && topmost && alpha == 230 &&
                      Distance(seen, want) <= kTolerance && !strcmp(analog, "0") && !strcmp(foreground, value),
                  "placed at %ld,%ld,%ld,%ld (file: 70,80,330,320), topmost %d, alpha %u; the background reads "

@@ -129,6 +129,18 @@ static BOOL WINAPI OnConsoleClose(DWORD)
     return FALSE;
 }
 
+// Started by a double-click, the console is ours alone and would close with
+// the last line: it waits for Enter first. Not when input is not a console
+// (a script, a CI runner).
+static void KeepConsoleOpen()
+{
+    DWORD processes[2], mode;
+    if (GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+        printf("Press Enter to close this window.\n");
+        getchar();
+    }
+}
+
 int main(int argc, char **argv)
 {
     char exe[MAX_PATH] = "";
@@ -167,6 +179,7 @@ int main(int argc, char **argv)
         StopBackdrop();
         if (s_report)
             fclose(s_report);
+        KeepConsoleOpen();
         return 2;
     }
     Report("  clock started in %lu ms, working folder %s", GetTickCount() - started, g_clock.folder);
@@ -194,5 +207,6 @@ int main(int argc, char **argv)
            (GetTickCount() - started + 500) / 1000);
     if (s_report)
         fclose(s_report);
+    KeepConsoleOpen();
     return failed ? 1 : 0;
 }
