@@ -1,0 +1,886 @@
+// The checks: each acts on the clock from outside, measures, and returns its
+// verdict with the values it saw. The table at the end names them in the
+// order they run; each begins by loading the state it needs.
+#include "selfcheck/selfcheck.h"
+
+#include <psapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <vector>
+
+// Per channel, between a blend we compute and the one the screen shows.
+static const int kTolerance = 4;
+static const COLORREF kGreen = RGB(40, 160, 90);
+
+// ---- Small helpers ----
+
+static RECT Inflated(RECT rc, int by)
+{
+    InflateRect(&rc, by, by);
+    return rc;
+}
+
+// The clock and a margin of the backdrop, saved for a person to look at.
+static void Picture(const char *name)
+{
+    RECT rc;
+    GetWindowRect(g_clock.hwnd, &rc);
+    rc = Inflated(rc, 8);
+    IntersectRect(&rc, &rc, &g_backdropRect);
+    Shot shot;
+    if (Capture(rc, &shot)) {
+        SavePicture(shot, name, 1);
+        FreeShot(&shot);
+    }
+}
+
+// A pixel of the client area's background, away from the face.
+static POINT BackgroundPoint()
+{
+    const RECT c = ClientOnScreen();
+    POINT pt = { c.left + 3, c.top + 3 };
+    return pt;
+}
+
+static COLORREF ScreenPixel(POINT pt)
+{
+    RECT rc = { pt.x, pt.y, pt.x + 1, pt.y + 1 };
+    Shot shot;
+    if (!Capture(rc, &shot))
+        return CLR_INVALID;
+    const COLORREF c = ShotPixel(shot, pt.x, pt.y);
+    FreeShot(&shot);
+    return c;
+}
+
+// The screen follows a change a moment later (the compositor draws after
+// the clock): waits up to two seconds for the pixel to come near want, and
+// gives the last colour read.
+static COLORREF AwaitPixel(POINT pt, COLORREF want, int tolerance)
+{
+    COLORREF seen = ScreenPixel(pt);
+    for (int i = 0; i < 20 && Distance(seen, want) > tolerance; i++) {
+        Sleep(100);
+        seen = ScreenPixel(pt);
+    }
+    return seen;
+}
+
+static const char *WindowName(HWND hwnd)
+{
+    if (hwnd == g_clock.hwnd)
+        return "the clock";
+    if (hwnd == g_backdrop)
+        return "the backdrop";
+    if (hwnd == g_other)
+        return "our other window";
+    static char other[96];
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    snprintf(other, sizeof other, "another window (%s)", hwnd ? cls : "none");
+    return other;
+}
+
+// Whether a see-through pixel of the clock is also click-through: the window
+// there is the backdrop. Wine's WindowFromPoint and SendInput do not look
+// through keyed pixels (only the X server's window shape does, for clicks
+// from the X server, which the end-to-end tests make): under Wine this part
+// is written down, not judged.
+static bool ReachesBackdrop(POINT pt, char *how, int size)
+{
+    HWND hit = WindowFromPoint(pt);
+    const bool wineCannotTell = g_onWine && hit == g_clock.hwnd;
+    snprintf(how, size, "WindowFromPoint gives %s%s", WindowName(hit),
+             wineCannotTell ? " (Wine's answer: it does not look through keyed pixels)" : "");
+    return hit == g_backdrop || wineCannotTell;
+}
+
+// The part of the window above the client area: the frame's top edge and
+// the caption. Windows 10 and 11 count an invisible resize border into the
+// window rectangle; the frame's visible bounds come from the DWM.
+static RECT TitleBar()
+{
+    typedef HRESULT(WINAPI * GetAttributeProc)(HWND, DWORD, void *, DWORD);
+    RECT frame;
+    GetWindowRect(g_clock.hwnd, &frame);
+    HMODULE dwm = LoadLibraryA("dwmapi");
+    GetAttributeProc getAttribute = dwm ?
+        (GetAttributeProc)(void (*)(void))GetProcAddress(dwm, "DwmGetWindowAttribute") : NULL;
+    RECT visible;
+    const DWORD DWMWA_EXTENDED_FRAME_BOUNDS_ = 9;
+    // The DWM answers in physical pixels, even to a program that is not DPI
+    // aware, as this one is not: on a scaled display they do not fit inside
+    // the window's rectangle, and the rectangle is used as it is.
+    if (getAttribute && SUCCEEDED(getAttribute(g_clock.hwnd, DWMWA_EXTENDED_FRAME_BOUNDS_, &visible, sizeof visible)) &&
+        visible.left >= frame.left && visible.top >= frame.top && visible.right <= frame.right &&
+        visible.right - visible.left > (frame.right - frame.left) / 2)
+        frame = visible;
+    const RECT client = ClientOnScreen();
+    RECT bar = { frame.left, frame.top, frame.right, client.top };
+    return bar;
+}
+
+static int CaptionY()
+{
+    return ClientOnScreen().top - GetSystemMetrics(SM_CYCAPTION) / 2;
+}
+
+// The caption checks want room for the title between the icon and the
+// buttons: Windows 10's buttons alone are 138 pixels wide.
+static void PrepareWide(const char *overrides)
+{
+    char text[256];
+    snprintf(text, sizeof text, "%sLeft=40\r\nTop=40\r\nRight=400\r\nBottom=240\r\n", overrides);
+    Prepare(text);
+}
+
+// ---- The checks ----
+
+// At the start, before any settings are loaded: alpha 200 over the backdrop.
+static Result AlphaAtStart()
+{
+    Picture("1-start");
+    const COLORREF under = BackdropOnScreen();
+    const COLORREF painted = GetSysColor(COLOR_BTNFACE);
+    const COLORREF want = Blend(painted, under, 200);
+    const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
+    const BYTE alpha = ClockAlpha();
+    return Judge(alpha == 200 && Distance(seen, want) <= kTolerance,
+                 "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
+                 alpha, Rgb(painted), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+}
+
+// At alpha 255 nothing of the title bar may show what lies beneath, but for
+// its two upper corners, which Windows 11 rounds.
+static Result CaptionNotKeyed()
+{
+    PrepareWide("Opacy=255\r\n");
+    const COLORREF under = BackdropOnScreen();
+    const RECT bar = TitleBar();
+    Shot shot;
+    if (!Capture(bar, &shot))
+        return Fail("could not copy the title bar from the screen");
+    SavePicture(shot, "2-title-bar-x4", 4);
+    const int corner = 8;
+    int seen = 0, inCorners = 0;
+    for (int y = bar.top; y < bar.bottom; y++) {
+        for (int x = bar.left; x < bar.right; x++) {
+            if (ShotPixel(shot, x, y) != under)
+                continue;
+            const bool rounded = y < bar.top + corner && (x < bar.left + corner || x >= bar.right - corner);
+            inCorners += rounded;
+            seen += !rounded;
+        }
+    }
+    const int all = (bar.right - bar.left) * (bar.bottom - bar.top) - 2 * corner * corner;
+    FreeShot(&shot);
+    Picture("2-alpha-255");
+    return Judge(seen == 0, "%d of %d title-bar pixels (%ld x %ld, less its %dx%d upper corners) show the backdrop "
+                 "%s; in the corners %d", seen, all, bar.right - bar.left, bar.bottom - bar.top, corner, corner,
+                 Rgb(under), inCorners);
+}
+
+// The caption's text, icon and close button belong to the clock, keyed or not.
+static Result CaptionHitTest()
+{
+    PrepareWide("Opacy=255\r\n");
+    const RECT client = ClientOnScreen();
+    const int y = CaptionY(), icon = GetSystemMetrics(SM_CXSMICON), button = GetSystemMetrics(SM_CXSIZE);
+    // The text: the pixel of the caption most unlike the caption's own
+    // colour, between the icon and the buttons.
+    RECT zone = { client.left + icon + 4, y - 4, client.right - 3 * button, y + 5 };
+    Shot shot;
+    if (!Capture(zone, &shot))
+        return Fail("could not copy the caption from the screen");
+    std::vector<DWORD> sorted(shot.px, shot.px + (zone.right - zone.left) * (zone.bottom - zone.top));
+    std::sort(sorted.begin(), sorted.end());
+    DWORD common = sorted[0];
+    for (size_t i = 0, run = 0, best = 0; i < sorted.size(); i++) {
+        run = i && sorted[i] == sorted[i - 1] ? run + 1 : 1;
+        if (run > best)
+            best = run, common = sorted[i];
+    }
+    const COLORREF background = RGB((common >> 16) & 0xFF, (common >> 8) & 0xFF, common & 0xFF);
+    POINT text = { zone.left, y };
+    int farthest = -1;
+    for (int yy = zone.top; yy < zone.bottom; yy++)
+        for (int x = zone.left; x < zone.right; x++)
+            if (Distance(ShotPixel(shot, x, yy), background) > farthest) {
+                farthest = Distance(ShotPixel(shot, x, yy), background);
+                text.x = x, text.y = yy;
+            }
+    const COLORREF textColor = ShotPixel(shot, text.x, text.y);
+    FreeShot(&shot);
+
+    POINT iconPt = { client.left + icon / 2 + 1, y };
+    POINT closePt = { client.right - button / 2 - 2, y };
+    HWND atText = WindowFromPoint(text), atIcon = WindowFromPoint(iconPt), atClose = WindowFromPoint(closePt);
+    char names[3][96];
+    snprintf(names[0], sizeof names[0], "%s", WindowName(atText));
+    snprintf(names[1], sizeof names[1], "%s", WindowName(atIcon));
+    snprintf(names[2], sizeof names[2], "%s", WindowName(atClose));
+    return Judge(farthest >= 48 && atText == g_clock.hwnd && atIcon == g_clock.hwnd && atClose == g_clock.hwnd,
+                 "text pixel %ld,%ld (%s on a caption of %s): %s; icon %ld,%ld: %s; close button %ld,%ld: %s",
+                 text.x, text.y, Rgb(textColor), Rgb(background), names[0], iconPt.x, iconPt.y, names[1],
+                 closePt.x, closePt.y, names[2]);
+}
+
+// A real click on the caption makes the clock the active window.
+static Result CaptionClickActivates()
+{
+    PrepareWide("Opacy=255\r\n");
+    const RECT client = ClientOnScreen();
+    ActivateOtherWindow();
+    HWND before = GetForegroundWindow();
+    char first[96];
+    snprintf(first, sizeof first, "%s", WindowName(before));
+    const POINT pt = { (client.left + client.right) / 2, CaptionY() };
+    Click(pt.x, pt.y);
+    Sleep(400);
+    HWND after = GetForegroundWindow();
+    // A second caption click soon after would be a double click: maximise.
+    Sleep(600);
+    return Judge(after == g_clock.hwnd, "active before: %s; after a click at %ld,%ld on the caption: %s",
+                 first, pt.x, pt.y, WindowName(after));
+}
+
+// "Background transparent": the background is the key, see-through and
+// click-through; the face is neither.
+static Result BackgroundKey()
+{
+    Prepare("BGTransparent=1\r\n");
+    const COLORREF under = BackdropOnScreen();
+    AwaitPixel(BackgroundPoint(), under, 0);
+    Picture("3-background-transparent");
+    const RECT c = ClientOnScreen();
+    Shot shot;
+    if (!Capture(c, &shot))
+        return Fail("could not copy the client area from the screen");
+    const POINT bg = BackgroundPoint();
+    const COLORREF atBg = ShotPixel(shot, bg.x, bg.y);
+    const int keyed = CountColor(shot, under);
+    const int all = (c.right - c.left) * (c.bottom - c.top);
+    // The face: the pixel nearest the centre that is not the backdrop.
+    POINT face = { -1, -1 };
+    const int cx = (c.left + c.right) / 2, cy = (c.top + c.bottom) / 2;
+    for (int r = 0; r < (c.right - c.left) / 2 && face.x < 0; r++)
+        for (int y = cy - r; y <= cy + r && face.x < 0; y++)
+            for (int x = cx - r; x <= cx + r; x++)
+                if (Distance(ShotPixel(shot, x, y), under) > 40) {
+                    face.x = x, face.y = y;
+                    break;
+                }
+    const COLORREF atFace = face.x < 0 ? CLR_INVALID : ShotPixel(shot, face.x, face.y);
+    FreeShot(&shot);
+    char how[200];
+    const bool through = ReachesBackdrop(bg, how, sizeof how);
+    HWND hitFace = face.x < 0 ? NULL : WindowFromPoint(face);
+    return Judge(atBg == under && keyed > all / 2 && through && hitFace == g_clock.hwnd,
+                 "background pixel %ld,%ld reads %s (backdrop %s), %d of %d client pixels show the backdrop; "
+                 "there %s; face pixel %ld,%ld (%s) belongs to %s",
+                 bg.x, bg.y, Rgb(atBg), Rgb(under), keyed, all, how, face.x, face.y, Rgb(atFace),
+                 WindowName(hitFace));
+}
+
+// An alpha and a background from the settings file, through "Load settings".
+static Result AlphaLoaded()
+{
+    char text[128];
+    snprintf(text, sizeof text, "Opacy=120\r\nColBG=%d\r\n", (int)kGreen);
+    Prepare(text);
+    Picture("4-alpha-120");
+    const COLORREF under = BackdropOnScreen();
+    const COLORREF want = Blend(kGreen, under, 120);
+    const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
+    const BYTE alpha = ClockAlpha();
+    return Judge(alpha == 120 && Distance(seen, want) <= kTolerance,
+                 "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
+                 alpha, Rgb(kGreen), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+}
+
+// "Stay on top and be unclickable": topmost, and clicks on the caption and
+// on the face reach the window beneath.
+static Result OnTopClickThrough()
+{
+    Prepare("");
+    Command(IDM_ONTOP);
+    Picture("5-on-top");
+    // A click that reached the clock would make it active.
+    ActivateOtherWindow();
+    const LONG ex = ClockExStyle();
+    const RECT c = ClientOnScreen();
+    const LONG before = BackdropClicks();
+    const POINT caption = { (c.left + c.right) / 2, CaptionY() };
+    const POINT face = { (c.left + c.right) / 2, (c.top + c.bottom) / 2 };
+    Click(caption.x, caption.y);
+    Sleep(300);
+    const LONG afterCaption = BackdropClicks();
+    const POINT firstAt = BackdropLastClick();
+    Click(face.x, face.y);
+    Sleep(400);
+    const LONG afterFace = BackdropClicks();
+    const POINT secondAt = BackdropLastClick();
+    HWND active = GetForegroundWindow();
+    Command(IDM_ONTOP);   // off again, as a user would end it
+    const bool topmost = (ex & WS_EX_TOPMOST) != 0;
+    return Judge(topmost && afterCaption == before + 1 && afterFace == afterCaption + 1 &&
+                     active != g_clock.hwnd,
+                 "topmost %d, click-through style %d; the backdrop got the caption click at %ld,%ld: %s "
+                 "(at %ld,%ld), the face click at %ld,%ld: %s (at %ld,%ld); active: %s; after turning it "
+                 "off topmost %d",
+                 topmost, (ex & WS_EX_TRANSPARENT) != 0, caption.x, caption.y,
+                 afterCaption > before ? "yes" : "no", firstAt.x, firstAt.y, face.x, face.y,
+                 afterFace > afterCaption ? "yes" : "no", secondAt.x, secondAt.y, WindowName(active),
+                 (ClockExStyle() & WS_EX_TOPMOST) != 0);
+}
+
+// The icon in a slot of the clock's window; *asked false when the message
+// could not be delivered at all.
+static HICON WindowIcon(WPARAM slot, bool *asked = NULL)
+{
+    DWORD_PTR icon = 0;
+    const bool ok = SendMessageTimeoutA(g_clock.hwnd, WM_GETICON, slot, 0, SMTO_ABORTIFHUNG, 2000, &icon) != 0;
+    if (asked)
+        *asked = ok;
+    return (HICON)icon;
+}
+
+// Wine answers WM_GETICON only inside the window's own process.
+static const char kWineIcons[] = "WM_GETICON from another process fails under Wine (SendMessageTimeout gives 0, "
+                                 "as for WM_QUERYDRAGICON), so the icon cannot be seen from outside here";
+
+static void IconSize(HICON icon, char *out, int size)
+{
+    ICONINFO ii;
+    if (!icon || !GetIconInfo(icon, &ii)) {
+        snprintf(out, size, "unreadable");
+        return;
+    }
+    BITMAP bm = {};
+    GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+    snprintf(out, size, "%ldx%ld", bm.bmWidth, bm.bmHeight);
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+}
+
+// Both slots hold the live icon: not the class's, renewed as the clock ticks.
+static Result IconSlots()
+{
+    Prepare("");
+    bool asked = false;
+    HICON small = WindowIcon(ICON_SMALL, &asked), big = WindowIcon(ICON_BIG);
+    if (!asked && g_onWine)
+        return Info("%s; SM_CXSMICON %d, SM_CXICON %d", kWineIcons, GetSystemMetrics(SM_CXSMICON),
+                    GetSystemMetrics(SM_CXICON));
+    if (!asked)
+        return Fail("WM_GETICON was not answered (error %lu)", GetLastError());
+    HICON classSmall = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICONSM);
+    HICON classBig = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICON);
+    Sleep(1100);
+    HICON later = WindowIcon(ICON_SMALL), laterBig = WindowIcon(ICON_BIG);
+    char smallSize[32], bigSize[32];
+    IconSize(small, smallSize, sizeof smallSize);
+    IconSize(big, bigSize, sizeof bigSize);
+    const bool own = small && big && small != classSmall && small != classBig && big != classSmall && big != classBig;
+    return Judge(own && later != small && laterBig != big,
+                 "small %p, big %p, class icons %p and %p; a second later small %p, big %p; "
+                 "SM_CXSMICON %d, SM_CXICON %d; the icons' bitmaps: small %s, big %s",
+                 (void *)small, (void *)big, (void *)classSmall, (void *)classBig, (void *)later,
+                 (void *)laterBig, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON), smallSize,
+                 bigSize);
+}
+
+// The icon drawn at its own size over one colour; false where it cannot be
+// drawn from this process.
+static bool DrawIcon(HICON icon, int size, COLORREF under, std::vector<COLORREF> *out)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HDC screen = GetDC(NULL);
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, NULL, 0);
+    HDC mem = CreateCompatibleDC(screen);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(mem, bitmap);
+    RECT all = { 0, 0, size, size };
+    HBRUSH brush = CreateSolidBrush(under);
+    FillRect(mem, &all, brush);
+    DeleteObject(brush);
+    const bool drawn = icon && DrawIconEx(mem, 0, 0, icon, size, size, 0, NULL, DI_NORMAL);
+    GdiFlush();
+    out->clear();
+    for (int i = 0; i < size * size; i++) {
+        const DWORD p = ((DWORD *)bits)[i];
+        out->push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bitmap);
+    return drawn;
+}
+
+// Icon pixels that do not match the client area reduced to 16 x 16: over
+// black each must lie within the colours of its part of the face (the
+// reduction may sample or average), with the keyed black as black; over
+// white the same, except that black must show the white (see-through).
+static int IconMismatches(const Shot &client, COLORREF keyed, const std::vector<COLORREF> &overBlack,
+                          const std::vector<COLORREF> &overWhite, int size)
+{
+    const int w = client.rc.right - client.rc.left, h = client.rc.bottom - client.rc.top;
+    int wrong = 0;
+    for (int j = 0; j < 16; j++) {
+        for (int i = 0; i < 16; i++) {
+            int lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
+            for (int y = std::max(0, j * h / 16 - 1); y < std::min(h, (j + 1) * h / 16 + 1); y++) {
+                for (int x = std::max(0, i * w / 16 - 1); x < std::min(w, (i + 1) * w / 16 + 1); x++) {
+                    COLORREF s = ShotPixel(client, client.rc.left + x, client.rc.top + y);
+                    if (s == keyed)
+                        s = RGB(0, 0, 0);
+                    const int ch[3] = { GetRValue(s), GetGValue(s), GetBValue(s) };
+                    for (int k = 0; k < 3; k++)
+                        lo[k] = std::min(lo[k], ch[k]), hi[k] = std::max(hi[k], ch[k]);
+                }
+            }
+            const COLORREF b = overBlack[j * size + i], white = overWhite[j * size + i];
+            const int ch[3] = { GetRValue(b), GetGValue(b), GetBValue(b) };
+            bool ok = true;
+            for (int k = 0; k < 3; k++)
+                ok = ok && ch[k] >= lo[k] - 8 && ch[k] <= hi[k] + 8;
+            ok = ok && Distance(white, b == 0 ? RGB(255, 255, 255) : b) <= 8;
+            wrong += !ok;
+        }
+    }
+    return wrong;
+}
+
+// The live icon's picture: the face reduced, see-through where it is keyed,
+// and new when the face changes.
+static Result IconPicture()
+{
+    Prepare("BGTransparent=1\r\nOpacy=255\r\n");
+    bool asked = false;
+    WindowIcon(ICON_SMALL, &asked);
+    if (!asked && g_onWine)
+        return Info("%s", kWineIcons);
+    const COLORREF under = BackdropOnScreen();
+    const RECT c = ClientOnScreen();
+    int size = GetSystemMetrics(SM_CXSMICON);
+    std::vector<COLORREF> black, white;
+    int wrong[2] = { -1, -1 };
+    bool drawn = true;
+    const WPARAM slots[2] = { ICON_SMALL, ICON_BIG };
+    // A tick between the copy of the screen and the icon may change the
+    // minute hand: try again once.
+    for (int attempt = 0; attempt < 2 && drawn && !(wrong[0] == 0 && wrong[1] == 0); attempt++) {
+        Shot shot;
+        if (!Capture(c, &shot))
+            return Fail("could not copy the client area from the screen");
+        for (int s = 0; s < 2 && drawn; s++) {
+            HICON icon = WindowIcon(slots[s]);
+            drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) && DrawIcon(icon, size, RGB(255, 255, 255), &white);
+            if (drawn)
+                wrong[s] = IconMismatches(shot, under, black, white, size);
+        }
+        FreeShot(&shot);
+    }
+    if (!drawn) {
+        if (g_onWine)
+            return Info("the icon cannot be drawn from another process here (DrawIconEx: error %lu): Wine keeps "
+                        "an icon's bitmaps in the process that made it", GetLastError());
+        return Fail("the window's icon could not be drawn (DrawIconEx: error %lu)", GetLastError());
+    }
+    Shot icon = { { 0, 0, size, size }, NULL, NULL };
+    std::vector<DWORD> raw;
+    for (COLORREF p : white)
+        raw.push_back((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p));
+    icon.px = raw.data();
+    SavePicture(icon, "6-icon-over-white-x8", 8);
+
+    // Digital: the seconds change the face, and the icon with it.
+    Command(IDM_ANALOG);
+    std::vector<COLORREF> first, now;
+    DrawIcon(WindowIcon(ICON_SMALL), size, RGB(0, 0, 0), &first);
+    int changedAfter = -1;
+    for (int ms = 250; ms <= 3000 && changedAfter < 0; ms += 250) {
+        Sleep(250);
+        DrawIcon(WindowIcon(ICON_SMALL), size, RGB(0, 0, 0), &now);
+        if (now != first)
+            changedAfter = ms;
+    }
+    return Judge(wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
+                 "drawn at %dx%d over black and white: %d of 256 small-icon and %d of 256 big-icon pixels differ "
+                 "from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
+                 size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
+                 changedAfter > 0 ? changedAfter : 3000);
+}
+
+// Measures alpha and key once: the background is the blend of the green at
+// alpha 200; with the background transparent it is the backdrop itself.
+static bool AlphaAndKeyHold(COLORREF under, char *out, int size)
+{
+    const POINT bg = BackgroundPoint();
+    const COLORREF want = Blend(kGreen, under, 200);
+    const COLORREF blended = AwaitPixel(bg, want, kTolerance);
+    Command(IDM_BGTRANSPARENT);
+    const COLORREF keyed = AwaitPixel(bg, under, 0);
+    char how[200];
+    const bool through = ReachesBackdrop(bg, how, sizeof how);
+    Command(IDM_BGTRANSPARENT);
+    snprintf(out, size, "background %s (expected %s), transparent %s, %s", Rgb(blended), Rgb(want),
+             Rgb(keyed), how);
+    return Distance(blended, want) <= kTolerance && keyed == under && through;
+}
+
+// As Windows 11's snap does: the clock resized and moved while another
+// window is active; then minimised and restored, also while inactive.
+static Result SnapWhileInactive()
+{
+    char text[128];
+    snprintf(text, sizeof text, "ColBG=%d\r\n", (int)kGreen);
+    Prepare(text);
+    const COLORREF under = BackdropOnScreen();
+    ActivateOtherWindow();
+    char active[96];
+    snprintf(active, sizeof active, "%s", WindowName(GetForegroundWindow()));
+    SetWindowPos(g_clock.hwnd, NULL, 300, 60, 260, 300, SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle();
+    Picture("7-snapped");
+    RECT moved;
+    GetWindowRect(g_clock.hwnd, &moved);
+    char afterMove[400], afterRestore[400];
+    const bool moveOk = AlphaAndKeyHold(under, afterMove, sizeof afterMove);
+    ShowWindow(g_clock.hwnd, SW_SHOWMINNOACTIVE);
+    Settle();
+    const bool minimised = IsIconic(g_clock.hwnd) != 0;
+    ShowWindow(g_clock.hwnd, SW_SHOWNOACTIVATE);
+    Settle();
+    const bool restoreOk = AlphaAndKeyHold(under, afterRestore, sizeof afterRestore);
+    return Judge(moveOk && minimised && restoreOk,
+                 "active: %s; moved and sized to %ld,%ld %ldx%ld: %s; minimised %d, then restored: %s, "
+                 "alpha %u", active, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
+                 afterMove, minimised, afterRestore, ClockAlpha());
+}
+
+// "Save settings" writes the ten keys with the values the clock shows: a
+// loaded state, then changed from outside (face, background, place).
+static Result SettingsSave()
+{
+    char text[512], before[2048], saved[2048], value[64];
+    snprintf(text, sizeof text,
+             "Comment=kept by the save\r\nAnalog=0\r\nBGTransparent=1\r\nOpacy=180\r\nColFG=%d\r\n"
+             "ColBG=%d\r\nLeft=50\r\nTop=60\r\nRight=260\r\nBottom=280\r\n", (int)RGB(200, 30, 30), (int)kGreen);
+    Prepare(text);
+    Picture("8-digital-transparent");
+    Command(IDM_ANALOG);
+    Command(IDM_BGTRANSPARENT);
+    SetWindowPos(g_clock.hwnd, NULL, 70, 50, 200, 210, SWP_NOZORDER | SWP_NOACTIVATE);
+    ReadText(g_clock.ini, before, sizeof before);
+    Command(IDM_SAVE_SETTINGS);
+    if (!WaitForNewSettings(before, saved, sizeof saved, 3000))
+        return Fail("Lumivane.ini did not change within 3 s of \"Save settings\"");
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    GetWindowPlacement(g_clock.hwnd, &wp);
+    const RECT &r = wp.rcNormalPosition;
+    struct Expected {
+        const char *key;
+        long value;
+    } expected[] = {
+        { "Analog", 1 }, { "OnTop", (ClockExStyle() & WS_EX_TOPMOST) != 0 }, { "BGTransparent", 0 },
+        { "Opacy", ClockAlpha() }, { "ColFG", (long)RGB(200, 30, 30) }, { "ColBG", (long)kGreen },
+        { "Left", r.left }, { "Top", r.top }, { "Right", r.right }, { "Bottom", r.bottom },
+    };
+    char seen[600] = "";
+    int wrong = 0;
+    for (const Expected &e : expected) {
+        const char *v = SettingValue(saved, e.key, value, sizeof value);
+        const bool ok = v && atol(v) == e.value;
+        wrong += !ok;
+        snprintf(seen + strlen(seen), sizeof seen - strlen(seen), "%s%s=%s", seen[0] ? " " : "", e.key,
+                 v ? v : "(missing)");
+        if (!ok)
+            snprintf(seen + strlen(seen), sizeof seen - strlen(seen), "(clock: %ld)", e.value);
+    }
+    const bool kept = strstr(saved, "Comment=kept by the save") != NULL;
+    return Judge(wrong == 0 && kept && r.left == 70 && r.top == 50 && ClockAlpha() == 180,
+                 "%d of 10 keys differ from the clock: %s; the other line %s", wrong, seen, kept ? "kept" : "lost");
+}
+
+// Moves the clock a little, so that the next save writes new text.
+static void ChangeSomething(char *before, int size)
+{
+    static int step;
+    ReadText(g_clock.ini, before, size);
+    SetWindowPos(g_clock.hwnd, NULL, 60 + 10 * (++step % 4), 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static Result SettingsHidden()
+{
+    char before[2048], after[2048];
+    SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_HIDDEN);
+    ChangeSomething(before, sizeof before);
+    Command(IDM_SAVE_SETTINGS);
+    const bool saved = WaitForNewSettings(before, after, sizeof after, 3000);
+    const DWORD attributes = GetFileAttributesA(g_clock.ini);
+    SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_NORMAL);
+    return Judge(saved && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN),
+                 "saved %s; attributes after the save %#lx (hidden %d)", saved ? "yes" : "no",
+                 attributes, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN));
+}
+
+// A reader holding the file for a moment, as an editor or a virus scanner
+// may: the save waits for it, without an error box.
+static Result SettingsHeldOpen()
+{
+    char before[2048], after[2048];
+    ChangeSomething(before, sizeof before);
+    HANDLE held = CreateFileA(g_clock.ini, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    const DWORD openError = GetLastError();
+    PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, IDM_SAVE_SETTINGS, 0);
+    Sleep(300);
+    // Still unchanged while held: the replace has to wait.
+    char during[2048];
+    ReadText(g_clock.ini, during, sizeof during);
+    const bool waited = strcmp(during, before) == 0;
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
+    const bool saved = WaitForNewSettings(before, after, sizeof after, 3000);
+    Sleep(500);
+    HWND box = FindClockWindow("#32770", NULL);
+    if (box)
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (held == INVALID_HANDLE_VALUE)
+        return Fail("could not open Lumivane.ini to hold it (error %lu)", openError);
+    return Judge(saved && !box, "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; "
+                 "error box: %s", waited ? "yes" : "no", saved ? "yes" : "no", box ? "shown" : "none");
+}
+
+static BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
+{
+    char *all = (char *)lParam, text[256] = "";
+    // WM_GETTEXT is copied across processes; GetWindowText would not ask.
+    DWORD_PTR n = 0;
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 1000, &n);
+    if (text[0] && strlen(all) + strlen(text) + 4 < 512)
+        snprintf(all + strlen(all), 512 - strlen(all), "%s\"%s\"", all[0] ? " " : "", text);
+    return TRUE;
+}
+
+// A read-only file: left as it was, and the clock says so in a box.
+static Result SettingsReadOnly()
+{
+    char before[2048], after[2048];
+    SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_READONLY);
+    ChangeSomething(before, sizeof before);
+    PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, IDM_SAVE_SETTINGS, 0);
+    HWND box = NULL;
+    for (int i = 0; i < 50 && !box; i++) {
+        Sleep(100);
+        box = FindClockWindow("#32770", NULL);
+    }
+    char title[64] = "", texts[512] = "";
+    bool closed = false;
+    if (box) {
+        GetWindowTextA(box, title, sizeof title);
+        EnumChildWindows(box, CollectText, (LPARAM)texts);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 30 && !closed; i++) {
+            Sleep(100);
+            closed = !IsWindow(box);
+        }
+    }
+    ReadText(g_clock.ini, after, sizeof after);
+    const DWORD attributes = GetFileAttributesA(g_clock.ini);
+    SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_NORMAL);
+    const bool unchanged = strcmp(before, after) == 0;
+    return Judge(box && strstr(texts, "Could not save Settings") && closed && unchanged &&
+                     (attributes & FILE_ATTRIBUTE_READONLY),
+                 "box %s \"%s\" saying %s, %s; the file %s, read-only %d", box ? "shown:" : "not shown", title,
+                 texts[0] ? texts : "nothing", closed ? "closed by OK" : "still open", unchanged ? "unchanged" : "changed",
+                 (attributes & FILE_ATTRIBUTE_READONLY) != 0);
+}
+
+// What "Save settings" writes for the key now. The file is removed first:
+// a save may write the same text back, and its arrival is what is waited for.
+static const char *SavedValue(const char *key, char *value, int size)
+{
+    char saved[2048];
+    value[0] = 0;
+    DeleteFileA(g_clock.ini);
+    Command(IDM_SAVE_SETTINGS);
+    WaitForNewSettings("", saved, sizeof saved, 3000);
+    SettingValue(saved, key, value, size);
+    return value;
+}
+
+// "Load settings" applies a file written here: place, colours, modes, each
+// unlike the state before. Place, alpha, topmost and background are seen
+// from outside; the face mode and the foreground colour are what the clock
+// saves next.
+static Result SettingsLoad()
+{
+    const COLORREF blue = RGB(30, 60, 200), yellow = RGB(250, 250, 0);
+    char text[512], analog[16], foreground[16], value[16];
+    Prepare("");
+    // Analog before, by the menu command: the file then asks for digital.
+    if (strcmp(SavedValue("Analog", analog, sizeof analog), "1") != 0)
+        Command(IDM_ANALOG);
+    snprintf(text, sizeof text,
+             "Analog=0\r\nOnTop=1\r\nBGTransparent=0\r\nOpacy=230\r\nColFG=%d\r\nColBG=%d\r\n"
+             "Left=70\r\nTop=80\r\nRight=330\r\nBottom=320\r\n", (int)yellow, (int)blue);
+    WriteSettings(text);
+    Command(IDM_LOAD_SETTINGS);
+    Picture("9-loaded");
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    GetWindowPlacement(g_clock.hwnd, &wp);
+    const RECT &r = wp.rcNormalPosition;
+    const COLORREF under = BackdropOnScreen();
+    const COLORREF want = Blend(blue, under, 230);
+    const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
+    const bool topmost = (ClockExStyle() & WS_EX_TOPMOST) != 0;
+    const BYTE alpha = ClockAlpha();
+    SavedValue("Analog", analog, sizeof analog);
+    SettingValue(text, "ColFG", value, sizeof value);
+    SavedValue("ColFG", foreground, sizeof foreground);
+    Prepare("");   // not on top any more
+    return Judge(r.left == 70 && r.top == 80 && r.right == 330 && r.bottom == 320 && topmost && alpha == 230 &&
+                     Distance(seen, want) <= kTolerance && !strcmp(analog, "0") && !strcmp(foreground, value),
+                 "placed at %ld,%ld,%ld,%ld (file: 70,80,330,320), topmost %d, alpha %u; the background reads "
+                 "%s, expected %s over the backdrop %s; saved next: Analog=%s ColFG=%s (file: 0 and %s)", r.left,
+                 r.top, r.right, r.bottom, topmost, alpha, Rgb(seen), Rgb(want), Rgb(under), analog, foreground, value);
+}
+
+// ---- Resources ----
+
+struct Resources {
+    DWORD gdi, user;
+    int census;   // Wine only: GDI objects (DCs aside) in the clock's handle table; -1 where not counted
+};
+static Resources s_start;
+
+// Wine's GetGuiResources counts nothing; its GDI handle table, which the
+// PEB points to, does: an entry whose type byte is not 0 is a live object.
+// Read from the clock's memory where both programs have the same bitness.
+// DCs are left out: Wine's window manager caches them as windows come and
+// go (the error box, new window sizes), which is not the clock's doing.
+static int GdiCensus()
+{
+    typedef LONG(WINAPI * QueryProc)(HANDLE, int, void *, ULONG, ULONG *);
+    struct BasicInformation {
+        LONG_PTR exitStatus;
+        BYTE *peb;
+        ULONG_PTR rest[4];
+    } info = {};
+    BOOL wowSelf = FALSE, wowClock = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wowSelf);
+    IsWow64Process(g_clock.process, &wowClock);
+    QueryProc query = (QueryProc)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll"), "NtQueryInformationProcess");
+    if (!g_onWine || wowSelf != wowClock || !query || query(g_clock.process, 0, &info, sizeof info, NULL) != 0)
+        return -1;
+#ifdef _WIN64
+    const int pebOffset = 0xF8, entrySize = 24, typeOffset = 14;
+#else
+    const int pebOffset = 0x94, entrySize = 16, typeOffset = 10;
+#endif
+    BYTE *table = NULL;
+    if (!ReadProcessMemory(g_clock.process, info.peb + pebOffset, &table, sizeof table, NULL) || !table)
+        return -1;
+    std::vector<BYTE> entries(0x10000 * entrySize);
+    if (!ReadProcessMemory(g_clock.process, table, entries.data(), entries.size(), NULL))
+        return -1;
+    int live = 0;
+    for (int i = 0; i < 0x10000; i++) {
+        const BYTE type = entries[i * entrySize + typeOffset];
+        live += type != 0 && type != 0x01;   // 0x01: a DC
+    }
+    return live;
+}
+
+static Resources CountResources()
+{
+    Resources r = { GetGuiResources(g_clock.process, GR_GDIOBJECTS),
+                    GetGuiResources(g_clock.process, GR_USEROBJECTS), -1 };
+    if (r.gdi == 0 && r.user == 0)
+        r.census = GdiCensus();
+    return r;
+}
+
+void NoteStartingResources()
+{
+    s_start = CountResources();
+}
+
+// While the digital face repaints whole every second (a new icon each
+// pass), the GDI and USER counts stay flat: 3 s in the quick run, a minute
+// otherwise. The counts at the run's start are shown beside them; between
+// the two the clock has opened a box and changed size, after which Wine
+// keeps more cached DCs with their regions. CPU and memory are reported.
+static Result ResourcesFlat()
+{
+    Prepare("Analog=0\r\n");
+    Sleep(1000);
+    const Resources begin = CountResources();
+    Resources low = begin, high = begin;
+    const int samples = g_quick ? 3 : 12;
+    for (int i = 0; i < samples; i++) {
+        Sleep(g_quick ? 1000 : 5000);
+        const Resources r = CountResources();
+        low.gdi = std::min(low.gdi, r.gdi), high.gdi = std::max(high.gdi, r.gdi);
+        low.user = std::min(low.user, r.user), high.user = std::max(high.user, r.user);
+        low.census = std::min(low.census, r.census), high.census = std::max(high.census, r.census);
+    }
+    const Resources end = CountResources();
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(g_clock.process, &created, &exited, &kernel, &user);
+    const double cpu = ((ULONGLONG)kernel.dwHighDateTime << 32 | kernel.dwLowDateTime) / 1e7 +
+                       ((ULONGLONG)user.dwHighDateTime << 32 | user.dwLowDateTime) / 1e7;
+    PROCESS_MEMORY_COUNTERS pmc = {};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(g_clock.process, &pmc, sizeof pmc);
+    char usage[100];
+    snprintf(usage, sizeof usage, "CPU %.2f s; working set %lu KB, peak %lu KB", cpu,
+             (unsigned long)(pmc.WorkingSetSize / 1024), (unsigned long)(pmc.PeakWorkingSetSize / 1024));
+    const int watched = samples * (g_quick ? 1 : 5);
+    // A few objects come and go with each pass (the icon, a brush); a leak grows.
+    const DWORD slack = 4;
+    if (begin.gdi || begin.user || end.gdi || end.user)
+        return Judge(end.gdi <= begin.gdi + slack && end.user <= begin.user + slack,
+                     "over %d s: GDI objects %lu, then %lu (%lu to %lu between), USER objects %lu, then %lu "
+                     "(%lu to %lu); at the run's start %lu and %lu; %s", watched, begin.gdi, end.gdi, low.gdi,
+                     high.gdi, begin.user, end.user, low.user, high.user, s_start.gdi, s_start.user, usage);
+    if (begin.census >= 0 && end.census >= 0)
+        return Judge(end.census <= begin.census + (int)slack,
+                     "GetGuiResources counts nothing here (Wine); GDI objects other than DCs, counted in the clock's "
+                     "handle table over %d s: %d, then %d (%d to %d between); at the run's start %d; USER objects "
+                     "not counted; %s", watched, begin.census, end.census, low.census, high.census, s_start.census,
+                     usage);
+    return Info("GetGuiResources counts nothing here%s, and the handle table cannot be read; %s",
+                g_onWine ? " (Wine does not count GDI or USER objects)" : "", usage);
+}
+
+const Check kChecks[] = {
+    { "alpha-start", AlphaAtStart },
+    { "caption-not-keyed", CaptionNotKeyed },
+    { "caption-hit-test", CaptionHitTest },
+    { "caption-click-activates", CaptionClickActivates },
+    { "background-key", BackgroundKey },
+    { "alpha-load", AlphaLoaded },
+    { "ontop-click-through", OnTopClickThrough },
+    { "icon-slots", IconSlots },
+    { "icon-picture", IconPicture },
+    { "snap-while-inactive", SnapWhileInactive },
+    { "settings-save", SettingsSave },
+    { "settings-hidden", SettingsHidden },
+    { "settings-held-open", SettingsHeldOpen },
+    { "settings-read-only", SettingsReadOnly },
+    { "settings-load", SettingsLoad },
+    { "resources", ResourcesFlat },
+};
+const int kCheckCount = sizeof kChecks / sizeof kChecks[0];
