@@ -18,8 +18,11 @@ static_assert(MENU_RECORD_SIZE == 44, "11-field MENUITEMINFOA");
 #define M3 (MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE)
 static_assert(M1 == 0x1B && M2 == 0x13 && M3 == 0x17, "menu masks");
 
+// An initializer, which the formatter would lay out as a block.
+// clang-format off
 #define RECORD(mask, type, state, id, text) \
     { MENU_RECORD_SIZE, mask, type, state, id, NULL, NULL, NULL, 0, (LPSTR)(text), 0, NULL }
+// clang-format on
 
 // The popups' handles go into "Colors" and "Settings" at static initialisation.
 MENUITEMINFOA SystemMenuItems[SYSTEM_MENU_ITEM_COUNT] = {

@@ -14,7 +14,7 @@
 // -mfpmath=sse) keeps them extended and moves hand ends by a pixel, so such a
 // build must not compile.
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
-#error "the face geometry needs float and double evaluated in their own precision (on 32-bit x86: -msse2 -mfpmath=sse)"
+#error "the face needs float and double in their own precision (32-bit x86: -msse2 -mfpmath=sse)"
 #endif
 static_assert(LDBL_MANT_DIG == 64, "the face geometry needs long double to be the x87 extended format");
 
