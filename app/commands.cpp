@@ -25,7 +25,8 @@ static const char kAboutText[] =
     "\n"
     "- Analog : Switch between analog and digital face\n"
     "\n"
-    "- Stay on top & be unclickable: Permanent overlapping all other windows but don't receive any\n"
+    "- Stay on top & be unclickable: Permanent overlapping all other windows but don't receive "
+    "any\n"
     "mouseclicks further. (YOU MUST RIGHT-CLICKING IN THE TASKBAR ENTRY TO CLOSE/CHANGE IT)\n"
     "\n"
     "- Background transparent: Switch background color to RGB-value #000000 (black) to make\n"
@@ -112,14 +113,32 @@ void DispatchSystemCommand(HWND, WPARAM wParam, LPARAM)
 {
     // The whole wParam is the identifier: ours have no low bits to mask.
     switch (wParam) {
-    case IDM_ANALOG:        ToggleAnalog(); break;
-    case IDM_ONTOP:         ToggleOnTop(); break;
-    case IDM_BGTRANSPARENT: ToggleBackgroundTransparent(); break;
-    case IDM_OPACITY:       OpenOpacitySlider(); break;
-    case IDM_ABOUT:         ShowAbout(); break;
-    case IDM_COLOR_FG:      ChooseForeground(); break;
-    case IDM_COLOR_BG:      ChooseBackground(); break;
-    case IDM_LOAD_SETTINGS: LoadSettings(); break;
-    case IDM_SAVE_SETTINGS: SaveSettings(); break;
+    case IDM_ANALOG:
+        ToggleAnalog();
+        break;
+    case IDM_ONTOP:
+        ToggleOnTop();
+        break;
+    case IDM_BGTRANSPARENT:
+        ToggleBackgroundTransparent();
+        break;
+    case IDM_OPACITY:
+        OpenOpacitySlider();
+        break;
+    case IDM_ABOUT:
+        ShowAbout();
+        break;
+    case IDM_COLOR_FG:
+        ChooseForeground();
+        break;
+    case IDM_COLOR_BG:
+        ChooseBackground();
+        break;
+    case IDM_LOAD_SETTINGS:
+        LoadSettings();
+        break;
+    case IDM_SAVE_SETTINGS:
+        SaveSettings();
+        break;
     }
 }

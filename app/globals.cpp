@@ -50,8 +50,8 @@ static void InitialiseStatics()
     // Looked up by name so that the program still starts where the call is
     // missing; then it simply shows no transparency.
     g_hUser32 = LoadLibraryA("user32");
-    g_pfnSetLayeredWindowAttributes = (SetLayeredWindowAttributesProc)(void (*)(void))
-        GetProcAddress(g_hUser32, "SetLayeredWindowAttributes");
+    g_pfnSetLayeredWindowAttributes = (SetLayeredWindowAttributesProc)(void (*)(
+        void))GetProcAddress(g_hUser32, "SetLayeredWindowAttributes");
 
     SystemMenuItems[MENU_COLORS].hSubMenu = g_hColorsMenu;
     SystemMenuItems[MENU_SETTINGS].hSubMenu = g_hSettingsMenu;

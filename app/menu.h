@@ -5,26 +5,32 @@
 
 #include <windows.h>
 
-#define IDM_ANALOG          1000
-#define IDM_ONTOP           1001
-#define IDM_BGTRANSPARENT   1002
-#define IDM_OPACITY         1003
-#define IDM_COLORS          1005
-#define IDM_SETTINGS        1006
-#define IDM_ABOUT           1007
-#define IDM_SEPARATOR       1008
-#define IDM_COLOR_FG        1100
-#define IDM_COLOR_BG        1110
-#define IDM_LOAD_SETTINGS   1200
-#define IDM_SAVE_SETTINGS   1210
+#define IDM_ANALOG        1000
+#define IDM_ONTOP         1001
+#define IDM_BGTRANSPARENT 1002
+#define IDM_OPACITY       1003
+#define IDM_COLORS        1005
+#define IDM_SETTINGS      1006
+#define IDM_ABOUT         1007
+#define IDM_SEPARATOR     1008
+#define IDM_COLOR_FG      1100
+#define IDM_COLOR_BG      1110
+#define IDM_LOAD_SETTINGS 1200
+#define IDM_SAVE_SETTINGS 1210
 
 #define SYSTEM_MENU_ITEM_COUNT 8
 #define POPUP_MENU_ITEM_COUNT  2
 
 // Positions of the records in SystemMenuItems.
 enum {
-    MENU_ANALOG, MENU_ONTOP, MENU_BGTRANSPARENT, MENU_OPACITY,
-    MENU_COLORS, MENU_SETTINGS, MENU_ABOUT, MENU_SEPARATOR
+    MENU_ANALOG,
+    MENU_ONTOP,
+    MENU_BGTRANSPARENT,
+    MENU_OPACITY,
+    MENU_COLORS,
+    MENU_SETTINGS,
+    MENU_ABOUT,
+    MENU_SEPARATOR
 };
 
 extern MENUITEMINFOA SystemMenuItems[SYSTEM_MENU_ITEM_COUNT];

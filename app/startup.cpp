@@ -36,9 +36,8 @@ static void RegisterClockClass()
 HWND CreateMainWindow()
 {
     // WM_CREATE already runs a repaint pass, while g_hwndMain is still null.
-    HWND hwnd = CreateWindowExA(WS_EX_LAYERED, CLOCK_CLASS_NAME, CLOCK_TITLE,
-                                WS_OVERLAPPEDWINDOW, 0, 0, 186, 194,
-                                NULL, NULL, g_hInstance, NULL);
+    HWND hwnd = CreateWindowExA(WS_EX_LAYERED, CLOCK_CLASS_NAME, CLOCK_TITLE, WS_OVERLAPPEDWINDOW,
+                                0, 0, 186, 194, NULL, NULL, g_hInstance, NULL);
     ShowWindow(hwnd, g_nCmdShow);
     // A layered window stays invisible until its attributes are set.
     ApplyTransparency(hwnd);

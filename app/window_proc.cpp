@@ -36,7 +36,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         PaintClock(hwnd);
         return 0;
     case WM_ERASEBKGND:
-        return 1;         // the repaint pass fills the background itself
+        return 1;   // the repaint pass fills the background itself
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;

@@ -16,7 +16,8 @@
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
 #error "the face needs float and double in their own precision (32-bit x86: -msse2 -mfpmath=sse)"
 #endif
-static_assert(LDBL_MANT_DIG == 64, "the face geometry needs long double to be the x87 extended format");
+static_assert(LDBL_MANT_DIG == 64,
+              "the face geometry needs long double to be the x87 extended format");
 
 // Single-precision pi/3 and pi/6 (0x3F860A92, 0x3F060A92): the numeral ring
 // and the hour hand step with them, and their error is visible as the one
@@ -49,8 +50,7 @@ static int DotHalfSize(int side)
     return (int)sqrt(sqrt((double)side)) / 2;
 }
 
-FaceGeometry ComputeFaceGeometry(int width, int height, int w8, int h8,
-                                 int hour, int minute)
+FaceGeometry ComputeFaceGeometry(int width, int height, int w8, int h8, int hour, int minute)
 {
     FaceGeometry g;
     g.cx0 = width / 2 - w8 / 2;
@@ -75,8 +75,8 @@ FaceGeometry ComputeFaceGeometry(int width, int height, int w8, int h8,
 
         const int x = Along(g.cx0, c, dx);
         const int y = Against(g.cy0, s, dy);
-        g.dots[n - 1] = { x - g.rx + w8 / 2, y - g.ry + h8 / 2,
-                          x + g.rx + w8 / 2, y + g.ry + h8 / 2 };
+        g.dots[n - 1] = { x - g.rx + w8 / 2, y - g.ry + h8 / 2, x + g.rx + w8 / 2,
+                          y + g.ry + h8 / 2 };
 
         a = (float)(a - kNumeralStep);
     }

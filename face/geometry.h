@@ -27,5 +27,4 @@ struct FaceGeometry {
 
 // The face for a client area of width x height pixels, a numeral font whose
 // "8" measures w8 x h8, and the time (hour 0 to 23, minute 0 to 59).
-FaceGeometry ComputeFaceGeometry(int width, int height, int w8, int h8,
-                                 int hour, int minute);
+FaceGeometry ComputeFaceGeometry(int width, int height, int w8, int h8, int hour, int minute);

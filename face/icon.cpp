@@ -24,8 +24,8 @@ void UpdateSmallIcon(HDC hdc, const RECT *rc)
     // high DPI): see-through like the face's own black, never stray bits.
     PatBlt(hColorDC, 0, 0, cx, cy, BLACKNESS);
     SetStretchBltMode(hColorDC, HALFTONE);
-    StretchBlt(hColorDC, 0, 0, ICON_PICTURE_SIZE, ICON_PICTURE_SIZE,
-               hdc, 0, 0, rc->right, rc->bottom, SRCCOPY);
+    StretchBlt(hColorDC, 0, 0, ICON_PICTURE_SIZE, ICON_PICTURE_SIZE, hdc, 0, 0, rc->right,
+               rc->bottom, SRCCOPY);
 
     // The mask is set exactly where the picture is black, the window's colour
     // key, and clear elsewhere: a colour-to-monochrome copy sets the bits of

@@ -18,9 +18,9 @@ void OpenOpacitySlider()
 {
     if (!g_hwndSlider) {
         const SliderOrigin at = SliderOriginAt(GetMessagePos());
-        g_hwndSlider = CreateWindowExA(0, TRACKBAR_CLASSA, "", WS_POPUPWINDOW | WS_VISIBLE,
-                                       at.left, at.top, SLIDER_WIDTH, SLIDER_HEIGHT,
-                                       g_hwndMain, NULL, g_hInstance, NULL);
+        g_hwndSlider =
+            CreateWindowExA(0, TRACKBAR_CLASSA, "", WS_POPUPWINDOW | WS_VISIBLE, at.left, at.top,
+                            SLIDER_WIDTH, SLIDER_HEIGHT, g_hwndMain, NULL, g_hInstance, NULL);
         if (!g_hwndSlider)
             return;
         SendMessageA(g_hwndSlider, TBM_SETRANGE, TRUE, MAKELPARAM(SLIDER_MIN_POS, SLIDER_MAX_POS));
@@ -28,8 +28,8 @@ void OpenOpacitySlider()
         g_sliderHovered = 0;
         g_sliderTrack.hwndTrack = g_hwndSlider;
         TrackMouseEvent(&g_sliderTrack);
-        g_prevSliderProc = (WNDPROC)SetWindowLongPtrA(g_hwndSlider, GWLP_WNDPROC,
-                                                      (LONG_PTR)SliderWndProc);
+        g_prevSliderProc =
+            (WNDPROC)SetWindowLongPtrA(g_hwndSlider, GWLP_WNDPROC, (LONG_PTR)SliderWndProc);
     }
     SetFocus(g_hwndSlider);
 }

@@ -106,14 +106,16 @@ static RECT TitleBar()
     RECT frame;
     GetWindowRect(g_clock.hwnd, &frame);
     HMODULE dwm = LoadLibraryA("dwmapi");
-    GetAttributeProc getAttribute = dwm ?
-        (GetAttributeProc)(void (*)(void))GetProcAddress(dwm, "DwmGetWindowAttribute") : NULL;
+    GetAttributeProc getAttribute =
+        dwm ? (GetAttributeProc)(void (*)(void))GetProcAddress(dwm, "DwmGetWindowAttribute") : NULL;
     RECT visible;
     const DWORD DWMWA_EXTENDED_FRAME_BOUNDS_ = 9;
     // The DWM answers in physical pixels, even to a program that is not DPI
     // aware, as this one is not: on a scaled display they do not fit inside
     // the window's rectangle, and the rectangle is used as it is.
-    if (getAttribute && SUCCEEDED(getAttribute(g_clock.hwnd, DWMWA_EXTENDED_FRAME_BOUNDS_, &visible, sizeof visible)) &&
+    if (getAttribute &&
+        SUCCEEDED(
+            getAttribute(g_clock.hwnd, DWMWA_EXTENDED_FRAME_BOUNDS_, &visible, sizeof visible)) &&
         visible.left >= frame.left && visible.top >= frame.top && visible.right <= frame.right &&
         visible.right - visible.left > (frame.right - frame.left) / 2)
         frame = visible;
@@ -147,9 +149,10 @@ static Result AlphaAtStart()
     const COLORREF want = Blend(painted, under, 200);
     const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
     const BYTE alpha = ClockAlpha();
-    return Judge(alpha == 200 && Distance(seen, want) <= kTolerance,
-                 "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
-                 alpha, Rgb(painted), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+    return Judge(
+        alpha == 200 && Distance(seen, want) <= kTolerance,
+        "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
+        alpha, Rgb(painted), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
 }
 
 // At alpha 255 nothing of the title bar may show what lies beneath, but for
@@ -169,7 +172,8 @@ static Result CaptionNotKeyed()
         for (int x = bar.left; x < bar.right; x++) {
             if (ShotPixel(shot, x, y) != under)
                 continue;
-            const bool rounded = y < bar.top + corner && (x < bar.left + corner || x >= bar.right - corner);
+            const bool rounded =
+                y < bar.top + corner && (x < bar.left + corner || x >= bar.right - corner);
             inCorners += rounded;
             seen += !rounded;
         }
@@ -177,9 +181,12 @@ static Result CaptionNotKeyed()
     const int all = (bar.right - bar.left) * (bar.bottom - bar.top) - 2 * corner * corner;
     FreeShot(&shot);
     Picture("2-alpha-255");
-    return Judge(seen == 0, "%d of %d title-bar pixels (%ld x %ld, less its %dx%d upper corners) show the backdrop "
-                 "%s; in the corners %d", seen, all, bar.right - bar.left, bar.bottom - bar.top, corner, corner,
-                 Rgb(under), inCorners);
+    return Judge(
+        seen == 0,
+        "%d of %d title-bar pixels (%ld x %ld, less its %dx%d upper corners) show the backdrop "
+        "%s; in the corners %d",
+        seen, all, bar.right - bar.left, bar.bottom - bar.top, corner, corner, Rgb(under),
+        inCorners);
 }
 
 // The caption's text, icon and close button belong to the clock, keyed or not.
@@ -187,14 +194,16 @@ static Result CaptionHitTest()
 {
     PrepareWide("Opacy=255\r\n");
     const RECT client = ClientOnScreen();
-    const int y = CaptionY(), icon = GetSystemMetrics(SM_CXSMICON), button = GetSystemMetrics(SM_CXSIZE);
+    const int y = CaptionY(), icon = GetSystemMetrics(SM_CXSMICON),
+              button = GetSystemMetrics(SM_CXSIZE);
     // The text: the pixel of the caption most unlike the caption's own
     // colour, between the icon and the buttons.
     RECT zone = { client.left + icon + 4, y - 4, client.right - 3 * button, y + 5 };
     Shot shot;
     if (!Capture(zone, &shot))
         return Fail("could not copy the caption from the screen");
-    std::vector<DWORD> sorted(shot.px, shot.px + (zone.right - zone.left) * (zone.bottom - zone.top));
+    std::vector<DWORD> sorted(shot.px,
+                              shot.px + (zone.right - zone.left) * (zone.bottom - zone.top));
     std::sort(sorted.begin(), sorted.end());
     DWORD common = sorted[0];
     for (size_t i = 0, run = 0, best = 0; i < sorted.size(); i++) {
@@ -216,15 +225,18 @@ static Result CaptionHitTest()
 
     POINT iconPt = { client.left + icon / 2 + 1, y };
     POINT closePt = { client.right - button / 2 - 2, y };
-    HWND atText = WindowFromPoint(text), atIcon = WindowFromPoint(iconPt), atClose = WindowFromPoint(closePt);
+    HWND atText = WindowFromPoint(text), atIcon = WindowFromPoint(iconPt),
+         atClose = WindowFromPoint(closePt);
     char names[3][96];
     snprintf(names[0], sizeof names[0], "%s", WindowName(atText));
     snprintf(names[1], sizeof names[1], "%s", WindowName(atIcon));
     snprintf(names[2], sizeof names[2], "%s", WindowName(atClose));
-    return Judge(farthest >= 48 && atText == g_clock.hwnd && atIcon == g_clock.hwnd && atClose == g_clock.hwnd,
-                 "text pixel %ld,%ld (%s on a caption of %s): %s; icon %ld,%ld: %s; close button %ld,%ld: %s",
-                 text.x, text.y, Rgb(textColor), Rgb(background), names[0], iconPt.x, iconPt.y, names[1],
-                 closePt.x, closePt.y, names[2]);
+    return Judge(farthest >= 48 && atText == g_clock.hwnd && atIcon == g_clock.hwnd &&
+                     atClose == g_clock.hwnd,
+                 "text pixel %ld,%ld (%s on a caption of %s): %s; icon %ld,%ld: %s; close button "
+                 "%ld,%ld: %s",
+                 text.x, text.y, Rgb(textColor), Rgb(background), names[0], iconPt.x, iconPt.y,
+                 names[1], closePt.x, closePt.y, names[2]);
 }
 
 // A real click on the caption makes the clock the active window.
@@ -242,8 +254,9 @@ static Result CaptionClickActivates()
     HWND after = GetForegroundWindow();
     // A second caption click soon after would be a double click: maximise.
     Sleep(600);
-    return Judge(after == g_clock.hwnd, "active before: %s; after a click at %ld,%ld on the caption: %s",
-                 first, pt.x, pt.y, WindowName(after));
+    return Judge(after == g_clock.hwnd,
+                 "active before: %s; after a click at %ld,%ld on the caption: %s", first, pt.x,
+                 pt.y, WindowName(after));
 }
 
 // "Background transparent": the background is the key, see-through and
@@ -278,7 +291,8 @@ static Result BackgroundKey()
     const bool through = ReachesBackdrop(bg, how, sizeof how);
     HWND hitFace = face.x < 0 ? NULL : WindowFromPoint(face);
     return Judge(atBg == under && keyed > all / 2 && through && hitFace == g_clock.hwnd,
-                 "background pixel %ld,%ld reads %s (backdrop %s), %d of %d client pixels show the backdrop; "
+                 "background pixel %ld,%ld reads %s (backdrop %s), %d of %d client pixels show the "
+                 "backdrop; "
                  "there %s; face pixel %ld,%ld (%s) belongs to %s",
                  bg.x, bg.y, Rgb(atBg), Rgb(under), keyed, all, how, face.x, face.y, Rgb(atFace),
                  WindowName(hitFace));
@@ -295,9 +309,10 @@ static Result AlphaLoaded()
     const COLORREF want = Blend(kGreen, under, 120);
     const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
     const BYTE alpha = ClockAlpha();
-    return Judge(alpha == 120 && Distance(seen, want) <= kTolerance,
-                 "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
-                 alpha, Rgb(kGreen), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+    return Judge(
+        alpha == 120 && Distance(seen, want) <= kTolerance,
+        "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
+        alpha, Rgb(kGreen), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
 }
 
 // "Stay on top and be unclickable": topmost, and clicks on the caption and
@@ -325,15 +340,16 @@ static Result OnTopClickThrough()
     HWND active = GetForegroundWindow();
     Command(IDM_ONTOP);   // off again, as a user would end it
     const bool topmost = (ex & WS_EX_TOPMOST) != 0;
-    return Judge(topmost && afterCaption == before + 1 && afterFace == afterCaption + 1 &&
-                     active != g_clock.hwnd,
-                 "topmost %d, click-through style %d; the backdrop got the caption click at %ld,%ld: %s "
-                 "(at %ld,%ld), the face click at %ld,%ld: %s (at %ld,%ld); active: %s; after turning it "
-                 "off topmost %d",
-                 topmost, (ex & WS_EX_TRANSPARENT) != 0, caption.x, caption.y,
-                 afterCaption > before ? "yes" : "no", firstAt.x, firstAt.y, face.x, face.y,
-                 afterFace > afterCaption ? "yes" : "no", secondAt.x, secondAt.y, WindowName(active),
-                 (ClockExStyle() & WS_EX_TOPMOST) != 0);
+    return Judge(
+        topmost && afterCaption == before + 1 && afterFace == afterCaption + 1 &&
+            active != g_clock.hwnd,
+        "topmost %d, click-through style %d; the backdrop got the caption click at %ld,%ld: %s "
+        "(at %ld,%ld), the face click at %ld,%ld: %s (at %ld,%ld); active: %s; after turning it "
+        "off topmost %d",
+        topmost, (ex & WS_EX_TRANSPARENT) != 0, caption.x, caption.y,
+        afterCaption > before ? "yes" : "no", firstAt.x, firstAt.y, face.x, face.y,
+        afterFace > afterCaption ? "yes" : "no", secondAt.x, secondAt.y, WindowName(active),
+        (ClockExStyle() & WS_EX_TOPMOST) != 0);
 }
 
 // The icon in a slot of the clock's window; *asked false when the message
@@ -341,15 +357,17 @@ static Result OnTopClickThrough()
 static HICON WindowIcon(WPARAM slot, bool *asked = NULL)
 {
     DWORD_PTR icon = 0;
-    const bool ok = SendMessageTimeoutA(g_clock.hwnd, WM_GETICON, slot, 0, SMTO_ABORTIFHUNG, 2000, &icon) != 0;
+    const bool ok =
+        SendMessageTimeoutA(g_clock.hwnd, WM_GETICON, slot, 0, SMTO_ABORTIFHUNG, 2000, &icon) != 0;
     if (asked)
         *asked = ok;
     return (HICON)icon;
 }
 
 // Wine answers WM_GETICON only inside the window's own process.
-static const char kWineIcons[] = "WM_GETICON from another process fails under Wine (SendMessageTimeout gives 0, "
-                                 "as for WM_QUERYDRAGICON), so the icon cannot be seen from outside here";
+static const char kWineIcons[] =
+    "WM_GETICON from another process fails under Wine (SendMessageTimeout gives 0, "
+    "as for WM_QUERYDRAGICON), so the icon cannot be seen from outside here";
 
 static void IconSize(HICON icon, char *out, int size)
 {
@@ -383,13 +401,14 @@ static Result IconSlots()
     char smallSize[32], bigSize[32];
     IconSize(small, smallSize, sizeof smallSize);
     IconSize(big, bigSize, sizeof bigSize);
-    const bool own = small && big && small != classSmall && small != classBig && big != classSmall && big != classBig;
+    const bool own = small && big && small != classSmall && small != classBig &&
+                     big != classSmall && big != classBig;
     return Judge(own && later != small && laterBig != big,
                  "small %p, big %p, class icons %p and %p; a second later small %p, big %p; "
                  "SM_CXSMICON %d, SM_CXICON %d; the icons' bitmaps: small %s, big %s",
                  (void *)small, (void *)big, (void *)classSmall, (void *)classBig, (void *)later,
-                 (void *)laterBig, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON), smallSize,
-                 bigSize);
+                 (void *)laterBig, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON),
+                 smallSize, bigSize);
 }
 
 // The icon drawn at its own size over one colour; false where it cannot be
@@ -429,7 +448,8 @@ static bool DrawIcon(HICON icon, int size, COLORREF under, std::vector<COLORREF>
 // black each must lie within the colours of its part of the face (the
 // reduction may sample or average), with the keyed black as black; over
 // white the same, except that black must show the white (see-through).
-static int IconMismatches(const Shot &client, COLORREF keyed, const std::vector<COLORREF> &overBlack,
+static int IconMismatches(const Shot &client, COLORREF keyed,
+                          const std::vector<COLORREF> &overBlack,
                           const std::vector<COLORREF> &overWhite, int size)
 {
     const int w = client.rc.right - client.rc.left, h = client.rc.bottom - client.rc.top;
@@ -438,7 +458,8 @@ static int IconMismatches(const Shot &client, COLORREF keyed, const std::vector<
         for (int i = 0; i < 16; i++) {
             int lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
             for (int y = std::max(0, j * h / 16 - 1); y < std::min(h, (j + 1) * h / 16 + 1); y++) {
-                for (int x = std::max(0, i * w / 16 - 1); x < std::min(w, (i + 1) * w / 16 + 1); x++) {
+                for (int x = std::max(0, i * w / 16 - 1); x < std::min(w, (i + 1) * w / 16 + 1);
+                     x++) {
                     COLORREF s = ShotPixel(client, client.rc.left + x, client.rc.top + y);
                     if (s == keyed)
                         s = RGB(0, 0, 0);
@@ -483,7 +504,8 @@ static Result IconPicture()
             return Fail("could not copy the client area from the screen");
         for (int s = 0; s < 2 && drawn; s++) {
             HICON icon = WindowIcon(slots[s]);
-            drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) && DrawIcon(icon, size, RGB(255, 255, 255), &white);
+            drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) &&
+                    DrawIcon(icon, size, RGB(255, 255, 255), &white);
             if (drawn)
                 wrong[s] = IconMismatches(shot, under, black, white, size);
         }
@@ -491,8 +513,10 @@ static Result IconPicture()
     }
     if (!drawn) {
         if (g_onWine)
-            return Info("the icon cannot be drawn from another process here (DrawIconEx: error %lu): Wine keeps "
-                        "an icon's bitmaps in the process that made it", GetLastError());
+            return Info("the icon cannot be drawn from another process here (DrawIconEx: error "
+                        "%lu): Wine keeps "
+                        "an icon's bitmaps in the process that made it",
+                        GetLastError());
         return Fail("the window's icon could not be drawn (DrawIconEx: error %lu)", GetLastError());
     }
     Shot icon = { { 0, 0, size, size }, NULL, NULL };
@@ -513,11 +537,13 @@ static Result IconPicture()
         if (now != first)
             changedAfter = ms;
     }
-    return Judge(wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
-                 "drawn at %dx%d over black and white: %d of 256 small-icon and %d of 256 big-icon pixels differ "
-                 "from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
-                 size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
-                 changedAfter > 0 ? changedAfter : 3000);
+    return Judge(
+        wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
+        "drawn at %dx%d over black and white: %d of 256 small-icon and %d of 256 big-icon pixels "
+        "differ "
+        "from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
+        size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
+        changedAfter > 0 ? changedAfter : 3000);
 }
 
 // Measures alpha and key once: the background is the blend of the green at
@@ -561,10 +587,12 @@ static Result SnapWhileInactive()
     ShowWindow(g_clock.hwnd, SW_SHOWNOACTIVATE);
     Settle();
     const bool restoreOk = AlphaAndKeyHold(under, afterRestore, sizeof afterRestore);
-    return Judge(moveOk && minimised && restoreOk,
-                 "active: %s; moved and sized to %ld,%ld %ldx%ld: %s; minimised %d, then restored: %s, "
-                 "alpha %u", active, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
-                 afterMove, minimised, afterRestore, ClockAlpha());
+    return Judge(
+        moveOk && minimised && restoreOk,
+        "active: %s; moved and sized to %ld,%ld %ldx%ld: %s; minimised %d, then restored: %s, "
+        "alpha %u",
+        active, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
+        afterMove, minimised, afterRestore, ClockAlpha());
 }
 
 // "Save settings" writes the ten keys with the values the clock shows: a
@@ -574,7 +602,8 @@ static Result SettingsSave()
     char text[512], before[2048], saved[2048], value[64];
     snprintf(text, sizeof text,
              "Comment=kept by the save\r\nAnalog=0\r\nBGTransparent=1\r\nOpacy=180\r\nColFG=%d\r\n"
-             "ColBG=%d\r\nLeft=50\r\nTop=60\r\nRight=260\r\nBottom=280\r\n", (int)RGB(200, 30, 30), (int)kGreen);
+             "ColBG=%d\r\nLeft=50\r\nTop=60\r\nRight=260\r\nBottom=280\r\n",
+             (int)RGB(200, 30, 30), (int)kGreen);
     Prepare(text);
     Picture("8-digital-transparent");
     Command(IDM_ANALOG);
@@ -592,9 +621,16 @@ static Result SettingsSave()
         const char *key;
         long value;
     } expected[] = {
-        { "Analog", 1 }, { "OnTop", (ClockExStyle() & WS_EX_TOPMOST) != 0 }, { "BGTransparent", 0 },
-        { "Opacy", ClockAlpha() }, { "ColFG", (long)RGB(200, 30, 30) }, { "ColBG", (long)kGreen },
-        { "Left", r.left }, { "Top", r.top }, { "Right", r.right }, { "Bottom", r.bottom },
+        { "Analog", 1 },
+        { "OnTop", (ClockExStyle() & WS_EX_TOPMOST) != 0 },
+        { "BGTransparent", 0 },
+        { "Opacy", ClockAlpha() },
+        { "ColFG", (long)RGB(200, 30, 30) },
+        { "ColBG", (long)kGreen },
+        { "Left", r.left },
+        { "Top", r.top },
+        { "Right", r.right },
+        { "Bottom", r.bottom },
     };
     char seen[600] = "";
     int wrong = 0;
@@ -602,14 +638,15 @@ static Result SettingsSave()
         const char *v = SettingValue(saved, e.key, value, sizeof value);
         const bool ok = v && atol(v) == e.value;
         wrong += !ok;
-        snprintf(seen + strlen(seen), sizeof seen - strlen(seen), "%s%s=%s", seen[0] ? " " : "", e.key,
-                 v ? v : "(missing)");
+        snprintf(seen + strlen(seen), sizeof seen - strlen(seen), "%s%s=%s", seen[0] ? " " : "",
+                 e.key, v ? v : "(missing)");
         if (!ok)
             snprintf(seen + strlen(seen), sizeof seen - strlen(seen), "(clock: %ld)", e.value);
     }
     const bool kept = strstr(saved, "Comment=kept by the save") != NULL;
     return Judge(wrong == 0 && kept && r.left == 70 && r.top == 50 && ClockAlpha() == 180,
-                 "%d of 10 keys differ from the clock: %s; the other line %s", wrong, seen, kept ? "kept" : "lost");
+                 "%d of 10 keys differ from the clock: %s; the other line %s", wrong, seen,
+                 kept ? "kept" : "lost");
 }
 
 // Moves the clock a little, so that the next save writes new text.
@@ -617,7 +654,8 @@ static void ChangeSomething(char *before, int size)
 {
     static int step;
     ReadText(g_clock.ini, before, size);
-    SetWindowPos(g_clock.hwnd, NULL, 60 + 10 * (++step % 4), 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(g_clock.hwnd, NULL, 60 + 10 * (++step % 4), 60, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static Result SettingsHidden()
@@ -629,9 +667,10 @@ static Result SettingsHidden()
     const bool saved = WaitForNewSettings(before, after, sizeof after, 3000);
     const DWORD attributes = GetFileAttributesA(g_clock.ini);
     SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_NORMAL);
-    return Judge(saved && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN),
-                 "saved %s; attributes after the save %#lx (hidden %d)", saved ? "yes" : "no",
-                 attributes, attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN));
+    return Judge(
+        saved && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN),
+        "saved %s; attributes after the save %#lx (hidden %d)", saved ? "yes" : "no", attributes,
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN));
 }
 
 // A reader holding the file for a moment, as an editor or a virus scanner
@@ -640,7 +679,8 @@ static Result SettingsHeldOpen()
 {
     char before[2048], after[2048];
     ChangeSomething(before, sizeof before);
-    HANDLE held = CreateFileA(g_clock.ini, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE held =
+        CreateFileA(g_clock.ini, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     const DWORD openError = GetLastError();
     PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, IDM_SAVE_SETTINGS, 0);
     Sleep(300);
@@ -657,8 +697,10 @@ static Result SettingsHeldOpen()
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     if (held == INVALID_HANDLE_VALUE)
         return Fail("could not open Lumivane.ini to hold it (error %lu)", openError);
-    return Judge(saved && !box, "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; "
-                 "error box: %s", waited ? "yes" : "no", saved ? "yes" : "no", box ? "shown" : "none");
+    return Judge(saved && !box,
+                 "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; "
+                 "error box: %s",
+                 waited ? "yes" : "no", saved ? "yes" : "no", box ? "shown" : "none");
 }
 
 static BOOL CALLBACK CollectText(HWND child, LPARAM lParam)
@@ -701,8 +743,9 @@ static Result SettingsReadOnly()
     const bool unchanged = strcmp(before, after) == 0;
     return Judge(box && strstr(texts, "Could not save Settings") && closed && unchanged &&
                      (attributes & FILE_ATTRIBUTE_READONLY),
-                 "box %s \"%s\" saying %s, %s; the file %s, read-only %d", box ? "shown:" : "not shown", title,
-                 texts[0] ? texts : "nothing", closed ? "closed by OK" : "still open", unchanged ? "unchanged" : "changed",
+                 "box %s \"%s\" saying %s, %s; the file %s, read-only %d",
+                 box ? "shown:" : "not shown", title, texts[0] ? texts : "nothing",
+                 closed ? "closed by OK" : "still open", unchanged ? "unchanged" : "changed",
                  (attributes & FILE_ATTRIBUTE_READONLY) != 0);
 }
 
@@ -733,7 +776,8 @@ static Result SettingsLoad()
         Command(IDM_ANALOG);
     snprintf(text, sizeof text,
              "Analog=0\r\nOnTop=1\r\nBGTransparent=0\r\nOpacy=230\r\nColFG=%d\r\nColBG=%d\r\n"
-             "Left=70\r\nTop=80\r\nRight=330\r\nBottom=320\r\n", (int)yellow, (int)blue);
+             "Left=70\r\nTop=80\r\nRight=330\r\nBottom=320\r\n",
+             (int)yellow, (int)blue);
     WriteSettings(text);
     Command(IDM_LOAD_SETTINGS);
     Picture("9-loaded");
@@ -750,18 +794,23 @@ static Result SettingsLoad()
     SettingValue(text, "ColFG", value, sizeof value);
     SavedValue("ColFG", foreground, sizeof foreground);
     Prepare("");   // not on top any more
-    return Judge(r.left == 70 && r.top == 80 && r.right == 330 && r.bottom == 320 && topmost && alpha == 230 &&
-                     Distance(seen, want) <= kTolerance && !strcmp(analog, "0") && !strcmp(foreground, value),
-                 "placed at %ld,%ld,%ld,%ld (file: 70,80,330,320), topmost %d, alpha %u; the background reads "
-                 "%s, expected %s over the backdrop %s; saved next: Analog=%s ColFG=%s (file: 0 and %s)", r.left,
-                 r.top, r.right, r.bottom, topmost, alpha, Rgb(seen), Rgb(want), Rgb(under), analog, foreground, value);
+    return Judge(
+        r.left == 70 && r.top == 80 && r.right == 330 && r.bottom == 320 && topmost &&
+            alpha == 230 && Distance(seen, want) <= kTolerance && !strcmp(analog, "0") &&
+            !strcmp(foreground, value),
+        "placed at %ld,%ld,%ld,%ld (file: 70,80,330,320), topmost %d, alpha %u; the background "
+        "reads "
+        "%s, expected %s over the backdrop %s; saved next: Analog=%s ColFG=%s (file: 0 and %s)",
+        r.left, r.top, r.right, r.bottom, topmost, alpha, Rgb(seen), Rgb(want), Rgb(under), analog,
+        foreground, value);
 }
 
 // ---- Resources ----
 
 struct Resources {
     DWORD gdi, user;
-    int census;   // Wine only: GDI objects (DCs aside) in the clock's handle table; -1 where not counted
+    int census;   // Wine only: GDI objects (DCs aside) in the clock's handle table; -1 where not
+                  // counted
 };
 static Resources s_start;
 
@@ -781,8 +830,10 @@ static int GdiCensus()
     BOOL wowSelf = FALSE, wowClock = FALSE;
     IsWow64Process(GetCurrentProcess(), &wowSelf);
     IsWow64Process(g_clock.process, &wowClock);
-    QueryProc query = (QueryProc)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll"), "NtQueryInformationProcess");
-    if (!g_onWine || wowSelf != wowClock || !query || query(g_clock.process, 0, &info, sizeof info, NULL) != 0)
+    QueryProc query = (QueryProc)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll"),
+                                                                "NtQueryInformationProcess");
+    if (!g_onWine || wowSelf != wowClock || !query ||
+        query(g_clock.process, 0, &info, sizeof info, NULL) != 0)
         return -1;
 #ifdef _WIN64
     const int pebOffset = 0xF8, entrySize = 24, typeOffset = 14;
@@ -790,7 +841,8 @@ static int GdiCensus()
     const int pebOffset = 0x94, entrySize = 16, typeOffset = 10;
 #endif
     BYTE *table = NULL;
-    if (!ReadProcessMemory(g_clock.process, info.peb + pebOffset, &table, sizeof table, NULL) || !table)
+    if (!ReadProcessMemory(g_clock.process, info.peb + pebOffset, &table, sizeof table, NULL) ||
+        !table)
         return -1;
     std::vector<BYTE> entries(0x10000 * entrySize);
     if (!ReadProcessMemory(g_clock.process, table, entries.data(), entries.size(), NULL))
@@ -846,20 +898,26 @@ static Result ResourcesFlat()
     GetProcessMemoryInfo(g_clock.process, &pmc, sizeof pmc);
     char usage[100];
     snprintf(usage, sizeof usage, "CPU %.2f s; working set %lu KB, peak %lu KB", cpu,
-             (unsigned long)(pmc.WorkingSetSize / 1024), (unsigned long)(pmc.PeakWorkingSetSize / 1024));
+             (unsigned long)(pmc.WorkingSetSize / 1024),
+             (unsigned long)(pmc.PeakWorkingSetSize / 1024));
     const int watched = samples * (g_quick ? 1 : 5);
     // A few objects come and go with each pass (the icon, a brush); a leak grows.
     const DWORD slack = 4;
     if (begin.gdi || begin.user || end.gdi || end.user)
-        return Judge(end.gdi <= begin.gdi + slack && end.user <= begin.user + slack,
-                     "over %d s: GDI objects %lu, then %lu (%lu to %lu between), USER objects %lu, then %lu "
-                     "(%lu to %lu); at the run's start %lu and %lu; %s", watched, begin.gdi, end.gdi, low.gdi,
-                     high.gdi, begin.user, end.user, low.user, high.user, s_start.gdi, s_start.user, usage);
+        return Judge(
+            end.gdi <= begin.gdi + slack && end.user <= begin.user + slack,
+            "over %d s: GDI objects %lu, then %lu (%lu to %lu between), USER objects %lu, then %lu "
+            "(%lu to %lu); at the run's start %lu and %lu; %s",
+            watched, begin.gdi, end.gdi, low.gdi, high.gdi, begin.user, end.user, low.user,
+            high.user, s_start.gdi, s_start.user, usage);
     if (begin.census >= 0 && end.census >= 0)
         return Judge(end.census <= begin.census + (int)slack,
-                     "GetGuiResources counts nothing here (Wine); GDI objects other than DCs, counted in the clock's "
-                     "handle table over %d s: %d, then %d (%d to %d between); at the run's start %d; USER objects "
-                     "not counted; %s", watched, begin.census, end.census, low.census, high.census, s_start.census,
+                     "GetGuiResources counts nothing here (Wine); GDI objects other than DCs, "
+                     "counted in the clock's "
+                     "handle table over %d s: %d, then %d (%d to %d between); at the run's start "
+                     "%d; USER objects "
+                     "not counted; %s",
+                     watched, begin.census, end.census, low.census, high.census, s_start.census,
                      usage);
     return Info("GetGuiResources counts nothing here%s, and the handle table cannot be read; %s",
                 g_onWine ? " (Wine does not count GDI or USER objects)" : "", usage);

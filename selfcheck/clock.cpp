@@ -50,7 +50,8 @@ bool StartClock(const char *exe, const char *settings)
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    snprintf(g_clock.folder, sizeof g_clock.folder, "%slumivane-selfcheck-%lu", temp, GetCurrentProcessId());
+    snprintf(g_clock.folder, sizeof g_clock.folder, "%slumivane-selfcheck-%lu", temp,
+             GetCurrentProcessId());
     snprintf(g_clock.ini, sizeof g_clock.ini, "%s\\Lumivane.ini", g_clock.folder);
     if (!CreateDirectoryA(g_clock.folder, NULL) && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
@@ -104,7 +105,8 @@ static void RemoveFolder()
         FindClose(find);
     }
     if (!RemoveDirectoryA(g_clock.folder))
-        Report("note: the temporary folder %s could not be removed (error %lu)", g_clock.folder, GetLastError());
+        Report("note: the temporary folder %s could not be removed (error %lu)", g_clock.folder,
+               GetLastError());
     g_clock.folder[0] = 0;
 }
 

@@ -39,17 +39,29 @@ static Result Make(Verdict verdict, const char *format, va_list args)
     return r;
 }
 
-#define MAKE(verdict)                                   \
-    va_list args;                                       \
-    va_start(args, format);                             \
-    Result r = Make(verdict, format, args);             \
-    va_end(args);                                       \
+#define MAKE(verdict)                       \
+    va_list args;                           \
+    va_start(args, format);                 \
+    Result r = Make(verdict, format, args); \
+    va_end(args);                           \
     return r
 
-Result Pass(const char *format, ...) { MAKE(VERDICT_PASS); }
-Result Fail(const char *format, ...) { MAKE(VERDICT_FAIL); }
-Result Info(const char *format, ...) { MAKE(VERDICT_INFO); }
-Result Judge(bool ok, const char *format, ...) { MAKE(ok ? VERDICT_PASS : VERDICT_FAIL); }
+Result Pass(const char *format, ...)
+{
+    MAKE(VERDICT_PASS);
+}
+Result Fail(const char *format, ...)
+{
+    MAKE(VERDICT_FAIL);
+}
+Result Info(const char *format, ...)
+{
+    MAKE(VERDICT_INFO);
+}
+Result Judge(bool ok, const char *format, ...)
+{
+    MAKE(ok ? VERDICT_PASS : VERDICT_FAIL);
+}
 
 // ---- The machine, as the report's opening block ----
 
@@ -64,8 +76,8 @@ static BOOL CALLBACK ReportMonitor(HMONITOR monitor, HDC, RECT *, LPARAM)
     mi.cbSize = sizeof mi;
     GetMonitorInfoA(monitor, &mi);
     const RECT &r = mi.rcMonitor, &w = mi.rcWork;
-    Report("  monitor %ld,%ld %ldx%ld, work area %ld,%ld %ldx%ld%s", r.left, r.top, r.right - r.left,
-           r.bottom - r.top, w.left, w.top, w.right - w.left, w.bottom - w.top,
+    Report("  monitor %ld,%ld %ldx%ld, work area %ld,%ld %ldx%ld%s", r.left, r.top,
+           r.right - r.left, r.bottom - r.top, w.left, w.top, w.right - w.left, w.bottom - w.top,
            (mi.dwFlags & MONITORINFOF_PRIMARY) ? ", primary" : "");
     return TRUE;
 }
@@ -76,36 +88,46 @@ static void ReportEnvironment(const char *exe)
     OSVERSIONINFOEXW v = {};
     v.dwOSVersionInfoSize = sizeof v;
     // GetVersionEx lies to programs without a manifest; ntdll does not.
-    RtlGetVersionProc rtlGetVersion = (RtlGetVersionProc)(void (*)(void))GetProcAddress(ntdll, "RtlGetVersion");
+    RtlGetVersionProc rtlGetVersion =
+        (RtlGetVersionProc)(void (*)(void))GetProcAddress(ntdll, "RtlGetVersion");
     if (rtlGetVersion)
         rtlGetVersion(&v);
-    WineGetVersionProc wineVersion = (WineGetVersionProc)(void (*)(void))GetProcAddress(ntdll, "wine_get_version");
+    WineGetVersionProc wineVersion =
+        (WineGetVersionProc)(void (*)(void))GetProcAddress(ntdll, "wine_get_version");
     g_onWine = wineVersion != NULL;
     Report("Lumivane self-check of %s%s", exe, g_quick ? " (quick run)" : "");
     Report("  Windows %lu.%lu build %lu, service pack %u%s%s", v.dwMajorVersion, v.dwMinorVersion,
-           v.dwBuildNumber, v.wServicePackMajor, g_onWine ? ", Wine " : "", g_onWine ? wineVersion() : "");
+           v.dwBuildNumber, v.wServicePackMajor, g_onWine ? ", Wine " : "",
+           g_onWine ? wineVersion() : "");
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
-    Report("  self-check is %d-bit%s", (int)sizeof(void *) * 8, wow64 ? ", running under WOW64" : "");
+    Report("  self-check is %d-bit%s", (int)sizeof(void *) * 8,
+           wow64 ? ", running under WOW64" : "");
 
     HDC screen = GetDC(NULL);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     const int bits = GetDeviceCaps(screen, BITSPIXEL);
     // Like the clock, this program declares no DPI awareness: on a scaled
     // display both see the same virtual pixels; the ratio shows the scale.
-    const int physical = GetDeviceCaps(screen, DESKTOPHORZRES), logical = GetDeviceCaps(screen, HORZRES);
+    const int physical = GetDeviceCaps(screen, DESKTOPHORZRES),
+              logical = GetDeviceCaps(screen, HORZRES);
     ReleaseDC(NULL, screen);
-    Report("  system DPI %d as the clock sees it, scale %d %% (%d physical / %d virtual pixels across), "
-           "colour depth %d bits", dpi, logical ? physical * 100 / logical : 0, physical, logical, bits);
+    Report("  system DPI %d as the clock sees it, scale %d %% (%d physical / %d virtual pixels "
+           "across), "
+           "colour depth %d bits",
+           dpi, logical ? physical * 100 / logical : 0, physical, logical, bits);
 
     BOOL composition = FALSE;
     HMODULE dwm = LoadLibraryA("dwmapi");
-    DwmIsCompositionEnabledProc isComposed = dwm ?
-        (DwmIsCompositionEnabledProc)(void (*)(void))GetProcAddress(dwm, "DwmIsCompositionEnabled") : NULL;
+    DwmIsCompositionEnabledProc isComposed =
+        dwm ? (DwmIsCompositionEnabledProc)(void (*)(void))GetProcAddress(dwm,
+                                                                          "DwmIsCompositionEnabled")
+            : NULL;
     const bool knowsComposition = isComposed && SUCCEEDED(isComposed(&composition));
     HMODULE uxtheme = LoadLibraryA("uxtheme");
-    IsThemeActiveProc themeActive = uxtheme ?
-        (IsThemeActiveProc)(void (*)(void))GetProcAddress(uxtheme, "IsThemeActive") : NULL;
+    IsThemeActiveProc themeActive =
+        uxtheme ? (IsThemeActiveProc)(void (*)(void))GetProcAddress(uxtheme, "IsThemeActive")
+                : NULL;
     HIGHCONTRASTA hc = {};
     hc.cbSize = sizeof hc;
     SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0);
@@ -135,7 +157,8 @@ static BOOL WINAPI OnConsoleClose(DWORD)
 static void KeepConsoleOpen()
 {
     DWORD processes[2], mode;
-    if (GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
+    if (GetConsoleProcessList(processes, 2) == 1 &&
+        GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
         printf("Press Enter to close this window.\n");
         getchar();
     }
@@ -156,7 +179,8 @@ int main(int argc, char **argv)
     if (!exe[0]) {
         GetModuleFileNameA(NULL, exe, sizeof exe);
         char *slash = strrchr(exe, '\\');
-        snprintf(slash ? slash + 1 : exe, sizeof exe - (slash ? slash + 1 - exe : 0), "Lumivane.exe");
+        snprintf(slash ? slash + 1 : exe, sizeof exe - (slash ? slash + 1 - exe : 0),
+                 "Lumivane.exe");
     }
     s_report = fopen("selfcheck-report.txt", "wb");
     ReportEnvironment(exe);
@@ -165,7 +189,8 @@ int main(int argc, char **argv)
     // Pure magenta: a colour the clock never paints, so a pixel of it on the
     // screen is the backdrop seen through the clock.
     RECT screen = { 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
-    RECT backdrop = { 0, 0, screen.right < 800 ? screen.right : 800, screen.bottom < 600 ? screen.bottom : 600 };
+    RECT backdrop = { 0, 0, screen.right < 800 ? screen.right : 800,
+                      screen.bottom < 600 ? screen.bottom : 600 };
     if (!StartBackdrop(backdrop, RGB(255, 0, 255))) {
         Report("FAIL backdrop could not create its window (error %lu)", GetLastError());
         return 1;
@@ -173,8 +198,8 @@ int main(int argc, char **argv)
     // The clock starts at the known place every check begins from.
     const DWORD started = GetTickCount();
     if (!StartClock(exe, "Left=40\r\nTop=40\r\nRight=226\r\nBottom=234\r\n")) {
-        Report("FAIL start the clock %s did not start or show its window within 20 s (error %lu)", exe,
-               GetLastError());
+        Report("FAIL start the clock %s did not start or show its window within 20 s (error %lu)",
+               exe, GetLastError());
         StopClock();
         StopBackdrop();
         if (s_report)
@@ -182,7 +207,8 @@ int main(int argc, char **argv)
         KeepConsoleOpen();
         return 2;
     }
-    Report("  clock started in %lu ms, working folder %s", GetTickCount() - started, g_clock.folder);
+    Report("  clock started in %lu ms, working folder %s", GetTickCount() - started,
+           g_clock.folder);
     NoteStartingResources();
 
     int failed = 0, passed = 0, info = 0;
@@ -196,7 +222,8 @@ int main(int argc, char **argv)
         if (WaitForSingleObject(g_clock.process, 0) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(g_clock.process, &code);
-            Report("FAIL clock-alive the clock ended during \"%s\" with exit code %lu", kChecks[i].name, code);
+            Report("FAIL clock-alive the clock ended during \"%s\" with exit code %lu",
+                   kChecks[i].name, code);
             failed++;
             break;
         }

@@ -55,15 +55,17 @@ static DWORD WINAPI BackdropThread(void *)
     RegisterClassA(&wc);
     const RECT &rc = g_backdropRect;
     // No taskbar button: it is scenery, not a program the user should pick.
-    g_backdrop = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
-                                 "Lumivane self-check backdrop", WS_POPUP | WS_VISIBLE, rc.left, rc.top,
-                                 rc.right - rc.left, rc.bottom - rc.top, NULL, NULL, wc.hInstance, NULL);
+    g_backdrop =
+        CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, wc.lpszClassName,
+                        "Lumivane self-check backdrop", WS_POPUP | WS_VISIBLE, rc.left, rc.top,
+                        rc.right - rc.left, rc.bottom - rc.top, NULL, NULL, wc.hInstance, NULL);
     // The other window, in the backdrop's lower right corner where the clock
     // never goes: clicked, it becomes the active one.
     const RECT o = OtherWindowRect();
-    g_other = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "Lumivane self-check: another window",
-                              WS_POPUP | WS_VISIBLE | WS_BORDER, o.left, o.top, o.right - o.left,
-                              o.bottom - o.top, NULL, NULL, wc.hInstance, NULL);
+    g_other =
+        CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "Lumivane self-check: another window",
+                        WS_POPUP | WS_VISIBLE | WS_BORDER, o.left, o.top, o.right - o.left,
+                        o.bottom - o.top, NULL, NULL, wc.hInstance, NULL);
     if (g_backdrop)
         UpdateWindow(g_backdrop);
     SetEvent(s_backdropReady);
@@ -117,15 +119,16 @@ LONG BackdropClicks()
 POINT BackdropLastClick()
 {
     const LONG lParam = s_lastClick;
-    POINT pt = { (short)LOWORD(lParam) + g_backdropRect.left, (short)HIWORD(lParam) + g_backdropRect.top };
+    POINT pt = { (short)LOWORD(lParam) + g_backdropRect.left,
+                 (short)HIWORD(lParam) + g_backdropRect.top };
     return pt;
 }
 
 COLORREF BackdropOnScreen()
 {
     // Near the backdrop's upper right corner, where the clock never goes.
-    RECT rc = { g_backdropRect.right - 12, g_backdropRect.top + 10,
-                g_backdropRect.right - 10, g_backdropRect.top + 12 };
+    RECT rc = { g_backdropRect.right - 12, g_backdropRect.top + 10, g_backdropRect.right - 10,
+                g_backdropRect.top + 12 };
     Shot shot;
     if (!Capture(rc, &shot))
         return CLR_INVALID;

@@ -16,11 +16,11 @@ bool SettingsFlushToDisk(FILE *file);
 
 // One replace in progress.
 struct SafeReplace {
-    const char *target;     // not owned
-    char *tempName;         // "<target>.tmp", owned
-    FILE *file;             // where the new version is written
-    int waitedMs;           // time spent so far waiting for other programs
-    bool inPlace;           // file is the target itself: see BeginReplace
+    const char *target;   // not owned
+    char *tempName;       // "<target>.tmp", owned
+    FILE *file;           // where the new version is written
+    int waitedMs;         // time spent so far waiting for other programs
+    bool inPlace;         // file is the target itself: see BeginReplace
 };
 
 // Opens and holds "<target>.tmp" (a leftover of a killed save included),

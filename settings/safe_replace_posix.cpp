@@ -27,7 +27,7 @@ bool FlushNotOffered()
 
 void PauseMs(int ms)
 {
-    struct timespec pause = {0, ms * 1000000L};
+    struct timespec pause = { 0, ms * 1000000L };
     nanosleep(&pause, nullptr);
 }
 
@@ -76,7 +76,8 @@ FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused)
             // Refused (EPERM: an immutable folder), and nothing bears the
             // name: the folder takes no new file.
             struct stat st;
-            *folderRefused = (errno == EACCES || errno == EPERM) && lstat(name, &st) != 0 && errno == ENOENT;
+            *folderRefused =
+                (errno == EACCES || errno == EPERM) && lstat(name, &st) != 0 && errno == ENOENT;
             return nullptr;
         }
         struct stat held, named;
@@ -88,7 +89,8 @@ FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused)
         } else if (fstat(fd, &held) != 0) {
             close(fd);
             return nullptr;
-        } else if (stat(name, &named) != 0 || named.st_ino != held.st_ino || named.st_dev != held.st_dev) {
+        } else if (stat(name, &named) != 0 || named.st_ino != held.st_ino ||
+                   named.st_dev != held.st_dev) {
             close(fd);
             if (!WaitForOtherProgram(waitedMs))
                 return nullptr;
@@ -125,7 +127,7 @@ bool KeepWhatTheUserSet(const char *target, const char *, FILE *f)
 {
     struct stat st;
     if (stat(target, &st) != 0)
-        return true;  // a first save: the umask decides
+        return true;   // a first save: the umask decides
     return fchmod(fileno(f), st.st_mode & 0777) == 0;
 }
 
@@ -156,7 +158,7 @@ void RemoveOldTemps(const char *target)
     const size_t folderLen = (size_t)(targetName - target);
     char *folder = FolderOf(target);
     DIR *d = folder ? opendir(folder) : nullptr;
-    char *name = (char *)malloc(folderLen + sizeof ((struct dirent *)0)->d_name);
+    char *name = (char *)malloc(folderLen + sizeof((struct dirent *)0)->d_name);
     if (d && name) {
         while (struct dirent *e = readdir(d)) {
             if (IsOldTempName(e->d_name, targetName)) {

@@ -69,8 +69,8 @@ static bool CanPass(DWORD error, const char *name, bool replacing)
 static HANDLE OpenHeld(const char *name, DWORD share, DWORD disposition, int *waitedMs)
 {
     HANDLE h;
-    while ((h = CreateFileA(name, GENERIC_WRITE, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL)) ==
-           INVALID_HANDLE_VALUE) {
+    while ((h = CreateFileA(name, GENERIC_WRITE, share, NULL, disposition, FILE_ATTRIBUTE_NORMAL,
+                            NULL)) == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (!CanPass(error, name, false) || !WaitForOtherProgram(waitedMs)) {
             SetLastError(error);
@@ -108,7 +108,8 @@ FILE *OpenHeldTemp(const char *name, int *waitedMs, bool *folderRefused)
     if (h != INVALID_HANDLE_VALUE)
         return EmptiedStream(h, name);
     // Refused, and nothing bears the name: the folder takes no new file.
-    *folderRefused = GetLastError() == ERROR_ACCESS_DENIED && GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES &&
+    *folderRefused = GetLastError() == ERROR_ACCESS_DENIED &&
+                     GetFileAttributesA(name) == INVALID_FILE_ATTRIBUTES &&
                      GetLastError() == ERROR_FILE_NOT_FOUND;
     return nullptr;
 }
@@ -125,7 +126,8 @@ FILE *OpenInPlace(const char *target, int *waitedMs)
 // so they are set whenever the two differ.
 bool KeepWhatTheUserSet(const char *target, const char *temp, FILE *)
 {
-    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD kept =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     DWORD want = GetFileAttributesA(target);
     if (want == INVALID_FILE_ATTRIBUTES)
         want = 0;

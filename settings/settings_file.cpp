@@ -69,7 +69,7 @@ bool SettingsFile::Append(const char *key, const char *value)
         keys = k;
         char **v = (char **)realloc(values, (size_t)grown * sizeof *v);
         if (!v)
-            return false;  // keys is merely larger than needed
+            return false;   // keys is merely larger than needed
         values = v;
         capacity = grown;
     }
@@ -139,7 +139,7 @@ bool SettingsFile::Read()
     fresh.values = oldValues;
     fresh.count = oldCount;
     fresh.capacity = oldCapacity;
-    return true;  // fresh frees the old table
+    return true;   // fresh frees the old table
 }
 
 bool SettingsFile::Write()
@@ -173,7 +173,7 @@ void SettingsFile::SetValue(const char *key, const char *value)
             // Copy before freeing: value may be the stored text itself.
             char *copy = CopyText(value);
             if (!copy)
-                return;  // out of memory: keep the old value rather than none
+                return;   // out of memory: keep the old value rather than none
             free(values[i]);
             values[i] = copy;
             return;

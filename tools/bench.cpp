@@ -33,7 +33,9 @@ static void Pump()
         DispatchMessageA(&msg);
 }
 
-struct Stats { double median, p10, p90; };
+struct Stats {
+    double median, p10, p90;
+};
 
 // Times each call of step in microseconds.
 template <typename F> static Stats Measure(F step)
@@ -144,7 +146,8 @@ static int FirstFrame(const char *exe)
         hwnd = FindWindowA("Lumivane", NULL);
         DWORD flags = 0;
         COLORREF key;
-        if (hwnd && IsWindowVisible(hwnd) && GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) && flags)
+        if (hwnd && IsWindowVisible(hwnd) &&
+            GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags) && flags)
             break;
         hwnd = NULL;
         Sleep(1);
@@ -179,8 +182,8 @@ static bool TimeWrites(SettingsFile &s, int warm, int runs, bool expected)
     double sum = 0;
     for (double v : ms)
         sum += v;
-    printf("| %d%s | %.3f | %.3f | %.3f |\n", runs, ok ? "" : " (some not as expected)", ms[ms.size() / 2],
-           sum / ms.size(), ms[ms.size() * 9 / 10]);
+    printf("| %d%s | %.3f | %.3f | %.3f |\n", runs, ok ? "" : " (some not as expected)",
+           ms[ms.size() / 2], sum / ms.size(), ms[ms.size() * 9 / 10]);
     return ok;
 }
 
@@ -190,9 +193,9 @@ static bool TimeWrites(SettingsFile &s, int warm, int runs, bool expected)
 static int SaveTimes()
 {
     static const char *const ten[][2] = {
-        {"Analog", "1"}, {"OnTop", "0"}, {"BGTransparent", "0"}, {"Opacy", "200"},
-        {"ColFG", "65793"}, {"ColBG", "15790320"}, {"Top", "0"}, {"Left", "0"},
-        {"Right", "186"}, {"Bottom", "194"},
+        { "Analog", "1" },    { "OnTop", "0" },        { "BGTransparent", "0" }, { "Opacy", "200" },
+        { "ColFG", "65793" }, { "ColBG", "15790320" }, { "Top", "0" },           { "Left", "0" },
+        { "Right", "186" },   { "Bottom", "194" },
     };
     char base[MAX_PATH], dir[MAX_PATH], path[MAX_PATH + 16];
     GetTempPathA(MAX_PATH, base);

@@ -48,8 +48,8 @@ int main(int argc, char **argv)
     const int idleWhileInUse = CountIdleCachedDcs();
     ReleaseDC(hwndMain, hdc);
     if (idle < 1 || idleWhileInUse != idle - 1) {
-        fprintf(stderr, "cannot tell cached DCs apart here: %d idle, %d with one in use\n",
-                idle, idleWhileInUse);
+        fprintf(stderr, "cannot tell cached DCs apart here: %d idle, %d with one in use\n", idle,
+                idleWhileInUse);
         return 1;
     }
 
@@ -59,9 +59,8 @@ int main(int argc, char **argv)
         for (int k = 0; k < churn; k++)
             DestroyMenu(CreatePopupMenu());
         HWND hwndPopup = CreateWindowExA(0, plain ? PROBE_CLASS_NAME : TRACKBAR_CLASSA, "",
-                                         WS_POPUPWINDOW | WS_VISIBLE,
-                                         300, 300, 200, 30, hwndMain, NULL,
-                                         GetModuleHandleA(NULL), NULL);
+                                         WS_POPUPWINDOW | WS_VISIBLE, 300, 300, 200, 30, hwndMain,
+                                         NULL, GetModuleHandleA(NULL), NULL);
         PumpProbeMessages();
         DestroyWindow(hwndPopup);
         InvalidateRect(hwndMain, NULL, TRUE);

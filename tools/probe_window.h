@@ -15,9 +15,9 @@ inline HWND CreateProbeWindow(WNDPROC proc, int x, int y)
     wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     wc.lpszClassName = PROBE_CLASS_NAME;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(WS_EX_LAYERED, PROBE_CLASS_NAME, "probe",
-                                WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                x, y, 186, 194, NULL, NULL, wc.hInstance, NULL);
+    HWND hwnd =
+        CreateWindowExA(WS_EX_LAYERED, PROBE_CLASS_NAME, "probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                        x, y, 186, 194, NULL, NULL, wc.hInstance, NULL);
     SetLayeredWindowAttributes(hwnd, 0, 200, LWA_COLORKEY | LWA_ALPHA);
     return hwnd;
 }

@@ -115,7 +115,7 @@ static int Windows()
     HWND hwnd = RequireClock();
     if (!hwnd)
         return 1;
-    ListState state = {0, GetForegroundWindow()};
+    ListState state = { 0, GetForegroundWindow() };
     GetWindowThreadProcessId(hwnd, &state.pid);
     EnumWindows(ListWindow, (LPARAM)&state);
     return 0;
@@ -148,7 +148,7 @@ static HWND FindClockWindow(const char *title)
         fprintf(stderr, "no clock window\n");
         return NULL;
     }
-    FindState state = {0, title, NULL};
+    FindState state = { 0, title, NULL };
     GetWindowThreadProcessId(hwnd, &state.pid);
     EnumWindows(FindTitled, (LPARAM)&state);
     if (!state.found)
@@ -184,7 +184,7 @@ static int Slider()
     HWND hwnd = RequireClock();
     if (!hwnd)
         return 1;
-    FindState state = {0, NULL, NULL};
+    FindState state = { 0, NULL, NULL };
     GetWindowThreadProcessId(hwnd, &state.pid);
     EnumWindows(FindSlider, (LPARAM)&state);
     if (!state.found) {
@@ -260,8 +260,8 @@ static int Beneath(COLORREF color, int x, int y, int w, int h, int seconds,
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.lpszClassName = className;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE,
-                                x, y, w, h, NULL, NULL, wc.hInstance, NULL);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE, x, y, w, h, NULL,
+                                NULL, wc.hInstance, NULL);
     SetTimer(hwnd, 1, seconds * 1000, NULL);
     printf("ready\n");
     fflush(stdout);
@@ -308,8 +308,8 @@ int main(int argc, char **argv)
     if (!strcmp(verb, "beneath") && argc > 7) {
         const unsigned long rgb = strtoul(argv[2], NULL, 16);
         s_clickLog = argc > 8 ? argv[8] : NULL;
-        return Beneath(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF), atoi(argv[3]),
-                       atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), atoi(argv[7]));
+        return Beneath(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF), atoi(argv[3]), atoi(argv[4]),
+                       atoi(argv[5]), atoi(argv[6]), atoi(argv[7]));
     }
     if (!strcmp(verb, "clicks") && argc > 3) {
         s_clickLog = argv[2];
@@ -317,8 +317,10 @@ int main(int argc, char **argv)
                        GetSystemMetrics(SM_CYSCREEN), atoi(argv[3]));
     }
     if (!strcmp(verb, "stuck") && argc > 2)
-        return Beneath(RGB(255, 255, 255), 300, 300, 100, 100, atoi(argv[2]), "Lumivane", "Lumivane");
-    fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H S [FILE] | clicks FILE S\n"
+        return Beneath(RGB(255, 255, 255), 300, 300, 100, 100, atoi(argv[2]), "Lumivane",
+                       "Lumivane");
+    fprintf(stderr, "usage: clockctl wait MS | info | close | command ID | beneath RRGGBB X Y W H "
+                    "S [FILE] | clicks FILE S\n"
                     "       | stuck S | windows | slider | texts TITLE | attributes FILE | hold\n");
     return 2;
 }

@@ -30,11 +30,11 @@ void PrintFace(const FaceGeometry &g)
 
 void PrintHands(const FaceGeometry &g)
 {
-    printf(" %d,%d %d,%d %d,%d", g.pivot.x, g.pivot.y, g.hourEnd.x, g.hourEnd.y,
-           g.minuteEnd.x, g.minuteEnd.y);
+    printf(" %d,%d %d,%d %d,%d", g.pivot.x, g.pivot.y, g.hourEnd.x, g.hourEnd.y, g.minuteEnd.x,
+           g.minuteEnd.y);
 }
 
-}  // namespace
+}   // namespace
 
 int main()
 {
@@ -49,8 +49,8 @@ int main()
             PrintFace(ComputeFaceGeometry(width, height, w8, h8, 0, 0));
             for (int k = 0; k < 4; k++) {
                 const int minuteOfDay = (step * 4 + k) * 7919 % 1440;
-                const FaceGeometry g = ComputeFaceGeometry(width, height, w8, h8,
-                                                           minuteOfDay / 60, minuteOfDay % 60);
+                const FaceGeometry g =
+                    ComputeFaceGeometry(width, height, w8, h8, minuteOfDay / 60, minuteOfDay % 60);
                 printf(" %02d:%02d", minuteOfDay / 60, minuteOfDay % 60);
                 PrintHands(g);
             }
@@ -58,7 +58,7 @@ int main()
         }
     }
     // Every minute of the day on a few sizes, small to large.
-    static const int sizes[][2] = { { 40, 40 }, { 178, 167 }, { 200, 160 }, { 333, 91 },
+    static const int sizes[][2] = { { 40, 40 },   { 178, 167 },  { 200, 160 }, { 333, 91 },
                                     { 640, 480 }, { 1023, 767 }, { 1240, 940 } };
     for (const auto &s : sizes) {
         int w8, h8;

@@ -14,7 +14,7 @@ FaceGeometry Example(int hour, int minute)
     return ComputeFaceGeometry(200, 160, 8, 15, hour, minute);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(AnalogGeometry, WorkedExampleNumeralsAndDots)
 {
@@ -28,13 +28,12 @@ TEST(AnalogGeometry, WorkedExampleNumeralsAndDots)
 
     const FacePoint numerals[12] = {
         { 139, 14 }, { 170, 37 }, { 182, 68 }, { 170, 98 }, { 139, 121 }, { 95, 129 },
-        { 52, 121 }, { 21, 98 }, { 9, 68 }, { 17, 37 }, { 48, 14 }, { 91, 6 },
+        { 52, 121 }, { 21, 98 },  { 9, 68 },   { 17, 37 },  { 48, 14 },   { 91, 6 },
     };
     const FaceRect dots[12] = {
-        { 132, 32, 134, 34 }, { 157, 50, 159, 52 }, { 166, 74, 168, 76 },
-        { 157, 97, 159, 99 }, { 132, 115, 134, 117 }, { 98, 121, 100, 123 },
-        { 65, 115, 67, 117 }, { 40, 97, 42, 99 }, { 31, 74, 33, 76 },
-        { 40, 50, 42, 52 }, { 65, 32, 67, 34 }, { 98, 26, 100, 28 },
+        { 132, 32, 134, 34 },   { 157, 50, 159, 52 },  { 166, 74, 168, 76 }, { 157, 97, 159, 99 },
+        { 132, 115, 134, 117 }, { 98, 121, 100, 123 }, { 65, 115, 67, 117 }, { 40, 97, 42, 99 },
+        { 31, 74, 33, 76 },     { 40, 50, 42, 52 },    { 65, 32, 67, 34 },   { 98, 26, 100, 28 },
     };
     for (int i = 0; i < 12; i++) {
         SCOPED_TRACE(i + 1);
@@ -56,7 +55,7 @@ TEST(AnalogGeometry, WorkedExampleHands)
     } cases[] = {
         { 10, 30, { 71, 53 }, { 99, 119 } },
         { 12, 0, { 99, 45 }, { 99, 30 } },
-        { 0, 0, { 99, 45 }, { 99, 30 } },    // midnight is 12 o'clock too
+        { 0, 0, { 99, 45 }, { 99, 30 } },   // midnight is 12 o'clock too
         { 22, 30, { 71, 53 }, { 99, 119 } },
         // sin of the single-precision angle keeps y at 306; a double angle gives 305.
         { 8, 0, { 91, 306 }, { 139, 102 }, 280, 520, 10, 23 },
@@ -75,9 +74,10 @@ TEST(AnalogGeometry, WorkedExampleHands)
 // so truncation leaves those points one pixel left of the pivot's column.
 TEST(AnalogGeometry, VerticalPointsSitOnePixelLeftOfThePivot)
 {
-    const int sizes[][4] = {   // width, height, w8, h8
+    const int sizes[][4] = {
+        // width, height, w8, h8
         { 200, 160, 8, 15 }, { 178, 167, 8, 14 }, { 1000, 1000, 50, 95 },
-        { 640, 200, 9, 17 }, { 75, 300, 4, 7 }, { 1920, 1080, 50, 90 },
+        { 640, 200, 9, 17 }, { 75, 300, 4, 7 },   { 1920, 1080, 50, 90 },
     };
     for (const auto &s : sizes) {
         SCOPED_TRACE(testing::Message() << s[0] << "x" << s[1]);
@@ -85,18 +85,18 @@ TEST(AnalogGeometry, VerticalPointsSitOnePixelLeftOfThePivot)
         const FaceGeometry g = ComputeFaceGeometry(s[0], s[1], w8, s[3], 12, 0);
         ASSERT_GT(g.cx0, 0);
         const int px = g.pivot.x;
-        EXPECT_EQ(g.cx0 - 1, g.numerals[5].x);            // 6
-        EXPECT_EQ(g.cx0 - 1 - w8 / 2, g.numerals[11].x);  // 12
-        EXPECT_EQ(px - 1, g.hourEnd.x);                   // 12:00
-        EXPECT_EQ(px - 1, g.minuteEnd.x);                 // minute 0
+        EXPECT_EQ(g.cx0 - 1, g.numerals[5].x);             // 6
+        EXPECT_EQ(g.cx0 - 1 - w8 / 2, g.numerals[11].x);   // 12
+        EXPECT_EQ(px - 1, g.hourEnd.x);                    // 12:00
+        EXPECT_EQ(px - 1, g.minuteEnd.x);                  // minute 0
         EXPECT_LT(g.hourEnd.y, g.pivot.y);
         EXPECT_LT(g.minuteEnd.y, g.pivot.y);
 
         const FaceGeometry six = ComputeFaceGeometry(s[0], s[1], w8, s[3], 6, 30);
-        EXPECT_EQ(px - 1, six.minuteEnd.x);               // minute 30
+        EXPECT_EQ(px - 1, six.minuteEnd.x);   // minute 30
         EXPECT_GT(six.minuteEnd.y, six.pivot.y);
         const FaceGeometry sixSharp = ComputeFaceGeometry(s[0], s[1], w8, s[3], 6, 0);
-        EXPECT_EQ(px - 1, sixSharp.hourEnd.x);            // 6:00
+        EXPECT_EQ(px - 1, sixSharp.hourEnd.x);   // 6:00
         EXPECT_GT(sixSharp.hourEnd.y, sixSharp.pivot.y);
     }
 }
@@ -126,8 +126,10 @@ TEST(AnalogGeometry, ExtendedSumKeepsTheThreeOClockDotAt152)
 
 TEST(AnalogGeometry, DotsGrowWithTheFourthRootOfTheSide)
 {
-    struct Case { int side, half; } cases[] = {
-        { 15, 0 }, { 16, 1 }, { 255, 1 }, { 256, 2 },
+    struct Case {
+        int side, half;
+    } cases[] = {
+        { 15, 0 },   { 16, 1 },   { 255, 1 },  { 256, 2 },
         { 1295, 2 }, { 1296, 3 }, { 4095, 3 }, { 4096, 4 },
     };
     for (const Case &c : cases) {
@@ -144,11 +146,11 @@ namespace {
 // Half extents of the dot ring around its own centre.
 void RingExtents(const FaceGeometry &g, double *halfWidth, double *halfHeight)
 {
-    *halfWidth = (g.dots[2].left - g.dots[8].left) / 2.0;    // 3 to 9 o'clock
-    *halfHeight = (g.dots[5].top - g.dots[11].top) / 2.0;    // 6 to 12 o'clock
+    *halfWidth = (g.dots[2].left - g.dots[8].left) / 2.0;   // 3 to 9 o'clock
+    *halfHeight = (g.dots[5].top - g.dots[11].top) / 2.0;   // 6 to 12 o'clock
 }
 
-}  // namespace
+}   // namespace
 
 TEST(AnalogGeometry, TheFaceFollowsTheShapeOfTheWindow)
 {
@@ -161,9 +163,9 @@ TEST(AnalogGeometry, TheFaceFollowsTheShapeOfTheWindow)
     const FaceGeometry wide = ComputeFaceGeometry(2000, 1000, 4, 4, 3, 0);
     RingExtents(wide, &w, &h);
     EXPECT_NEAR(2.0, w / h, 0.04);
-    const double hourLength = wide.hourEnd.x - wide.pivot.x;              // 3:00
+    const double hourLength = wide.hourEnd.x - wide.pivot.x;   // 3:00
     const FaceGeometry wideNoon = ComputeFaceGeometry(2000, 1000, 4, 4, 12, 15);
-    const double minuteLength = wideNoon.minuteEnd.x - wideNoon.pivot.x;  // :15
+    const double minuteLength = wideNoon.minuteEnd.x - wideNoon.pivot.x;   // :15
     const FaceGeometry wideSix = ComputeFaceGeometry(2000, 1000, 4, 4, 12, 0);
     const double minuteHeight = wideSix.pivot.y - wideSix.minuteEnd.y;
     EXPECT_NEAR(0.4 * wide.pivot.x, hourLength, 1.0);
@@ -171,8 +173,8 @@ TEST(AnalogGeometry, TheFaceFollowsTheShapeOfTheWindow)
 
     // Opposite numerals stand at mirrored distances from the reference point.
     const FaceGeometry sq = ComputeFaceGeometry(600, 600, 4, 4, 0, 0);
-    EXPECT_NEAR(sq.numerals[2].x - sq.cx0, sq.cx0 - sq.numerals[8].x, 1);   // 3 and 9
-    EXPECT_NEAR(sq.cy0 - sq.numerals[11].y, sq.numerals[5].y - sq.cy0, 1);  // 12 and 6
+    EXPECT_NEAR(sq.numerals[2].x - sq.cx0, sq.cx0 - sq.numerals[8].x, 1);    // 3 and 9
+    EXPECT_NEAR(sq.cy0 - sq.numerals[11].y, sq.numerals[5].y - sq.cy0, 1);   // 12 and 6
 }
 
 TEST(AnalogGeometry, MinimisedClientComputesWithoutHarm)

@@ -8,7 +8,10 @@
 
 TEST(TimeText, TwoZeroPaddedDigitsPerFieldOnTheTwentyFourHourClock)
 {
-    struct Case { int h, m, s; const char *text; } cases[] = {
+    struct Case {
+        int h, m, s;
+        const char *text;
+    } cases[] = {
         { 9, 5, 7, "09:05:07" },
         { 0, 0, 0, "00:00:00" },
         { 23, 59, 59, "23:59:59" },
@@ -49,11 +52,15 @@ TEST(MinuteKey, RunsFromMidnightToTheLastMinuteOfTheDay)
 
 TEST(Invalidation, AnalogOnceAMinuteDigitalAlways)
 {
-    struct Case { bool analog; int key, last; bool invalidate; } cases[] = {
+    struct Case {
+        bool analog;
+        int key, last;
+        bool invalidate;
+    } cases[] = {
         { true, MinuteKey(10, 42), MinuteKey(10, 41), true },    // new minute
         { true, MinuteKey(10, 42), MinuteKey(10, 42), false },   // same minute
         { true, MinuteKey(0, 0), MinuteKey(23, 59), true },      // midnight
-        { true, 0, -1, true },                                    // forced
+        { true, 0, -1, true },                                   // forced
         { true, 1439, -1, true },
         { false, MinuteKey(10, 42), MinuteKey(10, 42), true },
         { false, 5, -1, true },
@@ -66,7 +73,9 @@ TEST(Invalidation, AnalogOnceAMinuteDigitalAlways)
 TEST(CaptionColor, ComplementsTheBackgroundOrFallsBackToTheForeground)
 {
     const uint32_t fg = 0x00010101;
-    struct Case { uint32_t bg, caption; } cases[] = {
+    struct Case {
+        uint32_t bg, caption;
+    } cases[] = {
         { 0x00F0F0F0, 0x000F0F0F },   // RGB(240,240,240) -> RGB(15,15,15)
         { 0x00FFFFFF, 0x00000000 },   // white -> black, the colour key
         { 0x00000000, fg },           // black or see-through background
@@ -79,13 +88,11 @@ TEST(CaptionColor, ComplementsTheBackgroundOrFallsBackToTheForeground)
 
 TEST(Sizes, PenAndFontsFollowTheClientArea)
 {
-    struct Case { int w, h, pen, numeral, digital; } cases[] = {
-        { 200, 150, 7, 12, 50 },
-        { 178, 167, 8, 13, 44 },
-        { 39, 500, 1, 3, 9 },
-        { 500, 19, 0, 1, 125 },
-        { 11, 11, 0, 0, 2 },
-        { 3, 100, 0, 0, 0 },
+    struct Case {
+        int w, h, pen, numeral, digital;
+    } cases[] = {
+        { 200, 150, 7, 12, 50 }, { 178, 167, 8, 13, 44 }, { 39, 500, 1, 3, 9 },
+        { 500, 19, 0, 1, 125 },  { 11, 11, 0, 0, 2 },     { 3, 100, 0, 0, 0 },
         { 0, 0, 0, 0, 0 },
     };
     for (const Case &c : cases) {
@@ -100,12 +107,14 @@ TEST(Sizes, PenAndFontsFollowTheClientArea)
 
 TEST(SliderOrigin, CentredOnTheMessagePositionReadAsSignedWords)
 {
-    struct Case { int x, y, left, top; } cases[] = {
+    struct Case {
+        int x, y, left, top;
+    } cases[] = {
         { 500, 400, 400, 385 },
         { 0, 0, -100, -15 },
-        { -1, -1, -101, -16 },               // just left of and above the primary monitor
-        { -1500, 300, -1600, 285 },          // a monitor on the left
-        { 300, -700, 200, -715 },            // a monitor above
+        { -1, -1, -101, -16 },        // just left of and above the primary monitor
+        { -1500, 300, -1600, 285 },   // a monitor on the left
+        { 300, -700, 200, -715 },     // a monitor above
         { -32768, 32767, -32868, 32752 },
         { 32767, -32768, 32667, -32783 },
     };

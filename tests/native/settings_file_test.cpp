@@ -156,7 +156,10 @@ protected:
         if (!dir.empty())
             RemoveTree(dir);
     }
-    std::string Path(const char *name) const { return dir + "/" + name; }
+    std::string Path(const char *name) const
+    {
+        return dir + "/" + name;
+    }
 
     // A store whose table is the given file's entries.
     void Load(SettingsFile &s, const std::string &bytes)
@@ -177,34 +180,40 @@ TEST_F(SettingsFileTest, ReadAppliesTheLineRules)
         std::string file;
         Entries expected;
     } cases[] = {
-            {"key of three characters", "Top=5\n", {{"Top", "5"}}},
-            {"key of two characters", "ab=5\n", {}},
-            {"key of one character", "a=5\n", {}},
-            {"leading separator", "=Analog=1\n", {{"Analog", "1"}}},
-            {"doubled separator", "Analog==1\n", {{"Analog", "1"}}},
-            {"further separator", "Analog=1=2\n", {{"Analog", "1"}}},
-            {"blanks kept", "Analog = 1\n", {{"Analog ", " 1"}}},
-            {"tabs kept", "\tTop\t=\t5\t\n", {{"\tTop\t", "\t5\t"}}},
-            {"section and remark", "[Settings]\n; note\n", {}},
-            {"hash line is an entry", "# x=1\n", {{"# x", "1"}}},
-            {"no value", "Analog=\n", {}},
-            {"only separators after key", "Analog===\n", {}},
-            {"no separator", "Analog\n", {}},
-            {"only separators", "===\n", {}},
-            {"empty lines", "\n\n\r\n", {}},
-            {"empty file", "", {}},
-            {"repeated keys kept in order, case kept",
-              "analog=0\nOpacy=50\nAnalog=1\nOpacy=90\n",
-              {{"analog", "0"}, {"Opacy", "50"}, {"Analog", "1"}, {"Opacy", "90"}}},
-            {"unknown key", "Colour=red\n", {{"Colour", "red"}}},
-            {"LF", "Analog=1\nOnTop=0\n", {{"Analog", "1"}, {"OnTop", "0"}}},
-            {"CR LF", "Analog=1\r\nOnTop=0\r\n", {{"Analog", "1"}, {"OnTop", "0"}}},
-            {"no final line end", "Analog=1\nOnTop=0", {{"Analog", "1"}, {"OnTop", "0"}}},
-            {"line ends at a lone CR", "Analog=1\rOnTop=0\nLeft=3\n", {{"Analog", "1"}, {"Left", "3"}}},
-            {"NUL ends the line", "Analog=1\0OnTop=0\nLeft=3\n"s, {{"Analog", "1"}, {"Left", "3"}}},
-            {"NUL at the start", "\0Top=1\nLeft=3\n"s, {{"Left", "3"}}},
-            {"NUL inside the value", "Opacy=12\0003\n"s, {{"Opacy", "12"}}},
-            {"binary bytes", "\xff\xfe\x01=\x80\x90\x7f\n\x02\x03\n", {{"\xff\xfe\x01", "\x80\x90\x7f"}}},
+        { "key of three characters", "Top=5\n", { { "Top", "5" } } },
+        { "key of two characters", "ab=5\n", {} },
+        { "key of one character", "a=5\n", {} },
+        { "leading separator", "=Analog=1\n", { { "Analog", "1" } } },
+        { "doubled separator", "Analog==1\n", { { "Analog", "1" } } },
+        { "further separator", "Analog=1=2\n", { { "Analog", "1" } } },
+        { "blanks kept", "Analog = 1\n", { { "Analog ", " 1" } } },
+        { "tabs kept", "\tTop\t=\t5\t\n", { { "\tTop\t", "\t5\t" } } },
+        { "section and remark", "[Settings]\n; note\n", {} },
+        { "hash line is an entry", "# x=1\n", { { "# x", "1" } } },
+        { "no value", "Analog=\n", {} },
+        { "only separators after key", "Analog===\n", {} },
+        { "no separator", "Analog\n", {} },
+        { "only separators", "===\n", {} },
+        { "empty lines", "\n\n\r\n", {} },
+        { "empty file", "", {} },
+        { "repeated keys kept in order, case kept",
+          "analog=0\nOpacy=50\nAnalog=1\nOpacy=90\n",
+          { { "analog", "0" }, { "Opacy", "50" }, { "Analog", "1" }, { "Opacy", "90" } } },
+        { "unknown key", "Colour=red\n", { { "Colour", "red" } } },
+        { "LF", "Analog=1\nOnTop=0\n", { { "Analog", "1" }, { "OnTop", "0" } } },
+        { "CR LF", "Analog=1\r\nOnTop=0\r\n", { { "Analog", "1" }, { "OnTop", "0" } } },
+        { "no final line end", "Analog=1\nOnTop=0", { { "Analog", "1" }, { "OnTop", "0" } } },
+        { "line ends at a lone CR",
+          "Analog=1\rOnTop=0\nLeft=3\n",
+          { { "Analog", "1" }, { "Left", "3" } } },
+        { "NUL ends the line",
+          "Analog=1\0OnTop=0\nLeft=3\n"s,
+          { { "Analog", "1" }, { "Left", "3" } } },
+        { "NUL at the start", "\0Top=1\nLeft=3\n"s, { { "Left", "3" } } },
+        { "NUL inside the value", "Opacy=12\0003\n"s, { { "Opacy", "12" } } },
+        { "binary bytes",
+          "\xff\xfe\x01=\x80\x90\x7f\n\x02\x03\n",
+          { { "\xff\xfe\x01", "\x80\x90\x7f" } } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -222,9 +231,10 @@ TEST_F(SettingsFileTest, LongLineIsReadAsPiecesOf1023)
     std::string second = "Tail=" + std::string(472, 'b');
     ASSERT_EQ(first.size(), 1023u);
     ASSERT_EQ(second.size(), 477u);
-    const Entries expected = {
-            {"Head", std::string(1018, 'a')}, {"Tail", std::string(472, 'b')}, {"Left", "3"}};
-    for (const char *eol : {"\n", "\r\n"}) {
+    const Entries expected = { { "Head", std::string(1018, 'a') },
+                               { "Tail", std::string(472, 'b') },
+                               { "Left", "3" } };
+    for (const char *eol : { "\n", "\r\n" }) {
         SCOPED_TRACE(strlen(eol));
         SettingsFile s;
         Load(s, first + second + eol + "Left=3");
@@ -245,11 +255,16 @@ TEST_F(SettingsFileTest, ReadReplacesTheTable)
         std::string file;
         Entries expected;
     } steps[] = {
-            {"first read drops what was set", "Analog=1\nOpacy=50\n", {{"Analog", "1"}, {"Opacy", "50"}}},
-            {"same file again is not doubled", "Analog=1\nOpacy=50\n", {{"Analog", "1"}, {"Opacy", "50"}}},
-            {"edited file shows new values", "Opacy=90\nAnalog=0\nTop=4\n",
-              {{"Opacy", "90"}, {"Analog", "0"}, {"Top", "4"}}},
-            {"empty file empties the table", "", {}},
+        { "first read drops what was set",
+          "Analog=1\nOpacy=50\n",
+          { { "Analog", "1" }, { "Opacy", "50" } } },
+        { "same file again is not doubled",
+          "Analog=1\nOpacy=50\n",
+          { { "Analog", "1" }, { "Opacy", "50" } } },
+        { "edited file shows new values",
+          "Opacy=90\nAnalog=0\nTop=4\n",
+          { { "Opacy", "90" }, { "Analog", "0" }, { "Top", "4" } } },
+        { "empty file empties the table", "", {} },
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.name);
@@ -267,13 +282,13 @@ TEST_F(SettingsFileTest, FailedReadKeepsTheTable)
         const char *name;
         const char *path;
     } cases[] = {
-            {"null path", nullptr},
-            {"empty path", ""},
-            {"missing file", missing.c_str()},
-            {"missing folder", inMissingFolder.c_str()},
-            {"a folder", dir.c_str()},
+        { "null path", nullptr },
+        { "empty path", "" },
+        { "missing file", missing.c_str() },
+        { "missing folder", inMissingFolder.c_str() },
+        { "a folder", dir.c_str() },
     };
-    const Entries before = {{"Analog", "1"}, {"Opacy", "50"}};
+    const Entries before = { { "Analog", "1" }, { "Opacy", "50" } };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         SettingsFile s;
@@ -292,9 +307,9 @@ TEST_F(SettingsFileTest, GetValueTakesTheFirstMatchIgnoringCase)
         const char *key;
         const char *expected;
     } cases[] = {
-            {"Analog", "0"}, {"ANALOG", "0"}, {"analog", "0"}, {"Opacy", "50"}, {"opacy", "50"},
-            {"Analog ", "7"}, {"Top", "-3"},  {"Analo", nullptr}, {"Analogs", nullptr},
-            {"ColFG", nullptr}, {"", nullptr},
+        { "Analog", "0" },      { "ANALOG", "0" },    { "analog", "0" }, { "Opacy", "50" },
+        { "opacy", "50" },      { "Analog ", "7" },   { "Top", "-3" },   { "Analo", nullptr },
+        { "Analogs", nullptr }, { "ColFG", nullptr }, { "", nullptr },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.key);
@@ -317,14 +332,23 @@ TEST_F(SettingsFileTest, SetValueUpdatesTheFirstMatchOrAppends)
         const char *value;
         Entries expected;
     } cases[] = {
-            {"stored case and index kept", "Top=1\nanalog=0\nAnalog=0\n", "Analog", "1",
-              {{"Top", "1"}, {"analog", "1"}, {"Analog", "0"}}},
-            {"shadowed entry untouched", "Opacy=50\nOpacy=90\n", "Opacy", "120",
-              {{"Opacy", "120"}, {"Opacy", "90"}}},
-            {"missing key appended", "Top=5\n", "Left", "3", {{"Top", "5"}, {"Left", "3"}}},
-            {"key with a blank is another key", "Analog =1\n", "Analog", "0",
-              {{"Analog ", "1"}, {"Analog", "0"}}},
-            {"into an empty table", "", "Analog", "1", {{"Analog", "1"}}},
+        { "stored case and index kept",
+          "Top=1\nanalog=0\nAnalog=0\n",
+          "Analog",
+          "1",
+          { { "Top", "1" }, { "analog", "1" }, { "Analog", "0" } } },
+        { "shadowed entry untouched",
+          "Opacy=50\nOpacy=90\n",
+          "Opacy",
+          "120",
+          { { "Opacy", "120" }, { "Opacy", "90" } } },
+        { "missing key appended", "Top=5\n", "Left", "3", { { "Top", "5" }, { "Left", "3" } } },
+        { "key with a blank is another key",
+          "Analog =1\n",
+          "Analog",
+          "0",
+          { { "Analog ", "1" }, { "Analog", "0" } } },
+        { "into an empty table", "", "Analog", "1", { { "Analog", "1" } } },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -358,26 +382,28 @@ TEST_F(SettingsFileTest, StoreOwnsItsStrings)
 TEST_F(SettingsFileTest, WriteFormat)
 {
     const char *ten[][2] = {
-            {"Analog", "1"}, {"OnTop", "0"}, {"BGTransparent", "0"}, {"Opacy", "200"},
-            {"ColFG", "65793"}, {"ColBG", "15790320"}, {"Top", "0"}, {"Left", "0"},
-            {"Right", "186"}, {"Bottom", "194"},
+        { "Analog", "1" },    { "OnTop", "0" },        { "BGTransparent", "0" }, { "Opacy", "200" },
+        { "ColFG", "65793" }, { "ColBG", "15790320" }, { "Top", "0" },           { "Left", "0" },
+        { "Right", "186" },   { "Bottom", "194" },
     };
     struct Case {
         const char *name;
-        const char *oldFile;  // null: no file before
+        const char *oldFile;   // null: no file before
         bool setTen;
         std::string expected;
     } cases[] = {
-            {"ten keys into an empty table", nullptr, true,
-              Lines({"Analog=1", "OnTop=0", "BGTransparent=0", "Opacy=200", "ColFG=65793",
-                            "ColBG=15790320", "Top=0", "Left=0", "Right=186", "Bottom=194"})},
-            {"hand-written file keeps order, case and extra lines",
-              "; note\r\nbottom=5\r\n=Colour=red=x\r\nOpacy=50\r\nOpacy=90\r\nab=1\r\n# x=1\r\nAnalog = 1", true,
-              Lines({"bottom=194", "Colour=red", "Opacy=200", "Opacy=90", "# x=1", "Analog = 1", "Analog=1",
-                            "OnTop=0", "BGTransparent=0", "ColFG=65793", "ColBG=15790320", "Top=0", "Left=0",
-                            "Right=186"})},
-            {"longer old file is replaced whole", "Top=1\nLeft=2\nRight=3\nBottom=4\nExtra=55555555\n", false,
-              Lines({"Top=1", "Left=2", "Right=3", "Bottom=4", "Extra=55555555"})},
+        { "ten keys into an empty table", nullptr, true,
+          Lines({ "Analog=1", "OnTop=0", "BGTransparent=0", "Opacy=200", "ColFG=65793",
+                  "ColBG=15790320", "Top=0", "Left=0", "Right=186", "Bottom=194" }) },
+        { "hand-written file keeps order, case and extra lines",
+          "; note\r\nbottom=5\r\n=Colour=red=x\r\nOpacy=50\r\nOpacy=90\r\nab=1\r\n# x=1\r\nAnalog "
+          "= 1",
+          true,
+          Lines({ "bottom=194", "Colour=red", "Opacy=200", "Opacy=90", "# x=1", "Analog = 1",
+                  "Analog=1", "OnTop=0", "BGTransparent=0", "ColFG=65793", "ColBG=15790320",
+                  "Top=0", "Left=0", "Right=186" }) },
+        { "longer old file is replaced whole", "Top=1\nLeft=2\nRight=3\nBottom=4\nExtra=55555555\n",
+          false, Lines({ "Top=1", "Left=2", "Right=3", "Bottom=4", "Extra=55555555" }) },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -390,7 +416,7 @@ TEST_F(SettingsFileTest, WriteFormat)
                 s.SetValue(kv[0], kv[1]);
         EXPECT_TRUE(s.Write());
         EXPECT_EQ(ReadBytes(target), c.expected);
-        EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+        EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
         remove(target.c_str());
     }
 }
@@ -403,10 +429,10 @@ TEST_F(SettingsFileTest, WriteRefusesWithoutPathOrEntries)
         const char *path;
         bool fill;
     } cases[] = {
-            {"empty table", target.c_str(), false},
-            {"null path", nullptr, true},
-            {"empty path", "", true},
-            {"missing folder", inMissingFolder.c_str(), true},
+        { "empty table", target.c_str(), false },
+        { "null path", nullptr, true },
+        { "empty path", "", true },
+        { "missing folder", inMissingFolder.c_str(), true },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -431,7 +457,7 @@ TEST_F(SettingsFileTest, HundredThousandLinesRoundTrip)
     const int n = 100000;
     std::string file, expected;
     for (int i = 0; i < n; i++) {
-        std::string key = "Key" + std::to_string(i % 70000);  // repeats after 70,000
+        std::string key = "Key" + std::to_string(i % 70000);   // repeats after 70,000
         std::string value = std::to_string(i);
         file += key + "=" + value + "\n";
         expected += key + "=" + (i == 12345 ? std::string("changed") : value) + kEol;
@@ -485,18 +511,18 @@ TEST_F(SettingsFileTest, TheNewFileIsFlushedWholeBeforeTheReplace)
         int error;
         bool saved;
     } cases[] = {
-            {"flush works", 0, true},
+        { "flush works", 0, true },
 #ifdef _WIN32
-            {"flush fails", ERROR_WRITE_FAULT, false},
-            {"flush is an invalid function here", ERROR_INVALID_FUNCTION, true},
-            {"flush not supported", ERROR_NOT_SUPPORTED, true},
+        { "flush fails", ERROR_WRITE_FAULT, false },
+        { "flush is an invalid function here", ERROR_INVALID_FUNCTION, true },
+        { "flush not supported", ERROR_NOT_SUPPORTED, true },
 #else
-            {"flush fails", EIO, false},
-            {"flush cannot sync this file", EINVAL, true},
-            {"flush not supported", EOPNOTSUPP, true},
+        { "flush fails", EIO, false },
+        { "flush cannot sync this file", EINVAL, true },
+        { "flush not supported", EOPNOTSUPP, true },
 #endif
     };
-    const std::string old = "Analog=1\n", written = Lines({"Analog=0", "Opacy=90"});
+    const std::string old = "Analog=1\n", written = Lines({ "Analog=0", "Opacy=90" });
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         WriteBytes(target, old);
@@ -505,13 +531,13 @@ TEST_F(SettingsFileTest, TheNewFileIsFlushedWholeBeforeTheReplace)
         s.SetValue("Analog", "0");
         s.SetValue("Opacy", "90");
         s.flushToDisk = RecordingFlush;
-        g_flush = {c.error, target, 0, 0, ""};
+        g_flush = { c.error, target, 0, 0, "" };
         EXPECT_EQ(s.Write(), c.saved);
         EXPECT_EQ(g_flush.calls, 1);
         EXPECT_EQ(g_flush.size, (long)written.size());
         EXPECT_EQ(g_flush.targetThen, old);
         EXPECT_EQ(ReadBytes(target), c.saved ? written : old);
-        EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+        EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
     }
 }
 
@@ -520,10 +546,13 @@ TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFileBehind)
     // What killed saves leave: this release's temporary file (longer than
     // what is written now, so it must be emptied when reused) and the numbered
     // ones of the release before. The rest is the user's, however alike.
-    const char *const leftovers[] = {"Lumivane.ini.tmp", "Lumivane.ini.4242.0.tmp", "Lumivane.ini.7.12.tmp"};
-    const char *const users[] = {"Lumivane.ini.bak", "notes.tmp", "Lumivane.ini.42.tmp",
-            "Lumivane.ini.x.0.tmp", "Lumivane.ini.1.2.3.tmp", "Lumivane.ini.4242.0.tmp.keep",
-            "Lumivane.ini..0.tmp", "XLumivane.ini.4242.0.tmp", "Other.ini.4242.0.tmp"};
+    const char *const leftovers[] = { "Lumivane.ini.tmp", "Lumivane.ini.4242.0.tmp",
+                                      "Lumivane.ini.7.12.tmp" };
+    const char *const users[] = { "Lumivane.ini.bak",       "notes.tmp",
+                                  "Lumivane.ini.42.tmp",    "Lumivane.ini.x.0.tmp",
+                                  "Lumivane.ini.1.2.3.tmp", "Lumivane.ini.4242.0.tmp.keep",
+                                  "Lumivane.ini..0.tmp",    "XLumivane.ini.4242.0.tmp",
+                                  "Other.ini.4242.0.tmp" };
     WriteBytes(target, "Analog=1\n");
     for (const char *name : leftovers)
         WriteBytes(Path(name), "Stale=" + std::string(300, 'x') + "\n");
@@ -533,7 +562,7 @@ TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFileBehind)
     s.path = target.c_str();
     s.SetValue("Analog", "0");
     EXPECT_TRUE(s.Write());
-    EXPECT_EQ(ReadBytes(target), Lines({"Analog=0"}));
+    EXPECT_EQ(ReadBytes(target), Lines({ "Analog=0" }));
     std::vector<std::string> expected(std::begin(users), std::end(users));
     expected.push_back("Lumivane.ini");
     std::sort(expected.begin(), expected.end());
@@ -546,7 +575,7 @@ TEST_F(SettingsFileTest, WriteLeavesNoTemporaryFileBehind)
 // enough lines to span several buffers, so that a torn file shows.
 static Entries Version(int writer, int round)
 {
-    Entries e = {{"Writer", std::to_string(writer)}, {"Round", std::to_string(round)}};
+    Entries e = { { "Writer", std::to_string(writer) }, { "Round", std::to_string(round) } };
     for (int i = 0; i < 300; i++)
         e.emplace_back("Line" + std::to_string(i), std::to_string(writer * 1000 + round));
     return e;
@@ -606,13 +635,13 @@ TEST_F(SettingsFileTest, TwoStoresSavingAtOnceWhileAThirdReads)
     EXPECT_EQ(torn, 0);
     const std::string last = ReadBytes(target);
     EXPECT_TRUE(last == VersionText(0, rounds - 1) || last == VersionText(1, rounds - 1));
-    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
 }
 
 #ifndef _WIN32
 TEST_F(SettingsFileTest, WriteKeepsThePermissionBits)
 {
-    for (mode_t mode : {0600, 0640, 0664}) {
+    for (mode_t mode : { 0600, 0640, 0664 }) {
         SCOPED_TRACE(mode);
         WriteBytes(target, "Analog=1\n");
         ASSERT_EQ(chmod(target.c_str(), mode), 0);
@@ -630,8 +659,7 @@ TEST_F(SettingsFileTest, WriteKeepsThePermissionBits)
 // Runs Write in a forked child once prepare() has set the child up (false:
 // it could not). Returns the child's Write result (1 or 0), 2 where prepare
 // failed, or -1 if the child died.
-template <typename Prepare>
-static int WriteInChild(SettingsFile &s, Prepare prepare)
+template <typename Prepare> static int WriteInChild(SettingsFile &s, Prepare prepare)
 {
     pid_t pid = fork();
     if (pid == 0)
@@ -650,7 +678,7 @@ static int WriteWithFileSizeLimit(SettingsFile &s, rlim_t limit)
         struct rlimit rl;
         getrlimit(RLIMIT_FSIZE, &rl);
         rl.rlim_cur = limit;
-        signal(SIGXFSZ, SIG_IGN);  // write then fails with EFBIG
+        signal(SIGXFSZ, SIG_IGN);   // write then fails with EFBIG
         return setrlimit(RLIMIT_FSIZE, &rl) == 0;
     });
 }
@@ -660,8 +688,8 @@ TEST_F(SettingsFileTest, FullDeviceLeavesTheOldFile)
     const std::string old = "Analog=1\r\nOpacy=50\r\n";
     struct Case {
         const char *name;
-        int entries;  // few: the failure shows at the flush; many: while printing
-    } cases[] = {{"fails at flush", 20}, {"fails while printing", 5000}};
+        int entries;   // few: the failure shows at the flush; many: while printing
+    } cases[] = { { "fails at flush", 20 }, { "fails while printing", 5000 } };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         WriteBytes(target, old);
@@ -671,7 +699,7 @@ TEST_F(SettingsFileTest, FullDeviceLeavesTheOldFile)
             s.SetValue(("Key" + std::to_string(i)).c_str(), "123456789");
         EXPECT_EQ(WriteWithFileSizeLimit(s, 64), 0);
         EXPECT_EQ(ReadBytes(target), old);
-        EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+        EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
 
         // Without the limit the same table writes: the failure was the device's.
         EXPECT_TRUE(s.Write());
@@ -690,9 +718,9 @@ TEST_F(SettingsFileTest, FailedReplaceLeavesTheTarget)
     s.SetValue("Analog", "0");
     EXPECT_FALSE(s.Write());
     EXPECT_TRUE(IsDir(target));
-    EXPECT_EQ(ListDir(target), std::vector<std::string>{"keep"});
+    EXPECT_EQ(ListDir(target), std::vector<std::string>{ "keep" });
     EXPECT_EQ(ReadBytes(target + "/keep"), "Analog=1\n");
-    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
 }
 
 TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced)
@@ -706,7 +734,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced)
     s.SetValue("Analog", "0");
     EXPECT_FALSE(s.Write());
     EXPECT_EQ(ReadBytes(target), "Analog=1\n");
-    EXPECT_EQ(ListDir(dir), std::vector<std::string>{"Lumivane.ini"});
+    EXPECT_EQ(ListDir(dir), std::vector<std::string>{ "Lumivane.ini" });
     ASSERT_EQ(chmod(target.c_str(), 0644), 0);
     EXPECT_TRUE(s.Write());
     EXPECT_EQ(ReadBytes(target), "Analog=0\n");
@@ -733,13 +761,15 @@ TEST_F(SettingsFileTest, FolderThatTakesNoNewFile)
         bool file;
         mode_t mode;
         SettingsFlushProc flush;
-        int written;  // 1: written, 0: refused
+        int written;   // 1: written, 0: refused
         std::string after;
     } cases[] = {
-            {"writable file: written in place", true, 0644, SettingsFlushToDisk, 1, "Analog=0\nExtra=1\n"},
-            {"in place, the flush still counts", true, 0644, FlushFailsWithEio, 0, "Analog=0\nExtra=1\n"},
-            {"a file its owner may not write", true, 0464, SettingsFlushToDisk, 0, old},
-            {"no file to write in place", false, 0, SettingsFlushToDisk, 0, "<missing>"},
+        { "writable file: written in place", true, 0644, SettingsFlushToDisk, 1,
+          "Analog=0\nExtra=1\n" },
+        { "in place, the flush still counts", true, 0644, FlushFailsWithEio, 0,
+          "Analog=0\nExtra=1\n" },
+        { "a file its owner may not write", true, 0464, SettingsFlushToDisk, 0, old },
+        { "no file to write in place", false, 0, SettingsFlushToDisk, 0, "<missing>" },
     };
     ASSERT_EQ(chown(dir.c_str(), uid, gid), 0);
     for (const Case &c : cases) {
@@ -767,7 +797,8 @@ TEST_F(SettingsFileTest, FolderThatTakesNoNewFile)
         chmod(folder.c_str(), 0777);
         EXPECT_EQ(written, c.written) << "1: written, 2: could not become uid " << uid;
         EXPECT_EQ(ReadBytes(file), c.after);
-        EXPECT_EQ(names, c.file ? std::vector<std::string>{"Lumivane.ini"} : std::vector<std::string>{});
+        EXPECT_EQ(names,
+                  c.file ? std::vector<std::string>{ "Lumivane.ini" } : std::vector<std::string>{});
     }
 }
 #endif

@@ -57,6 +57,7 @@ public:
     ~TempWorkDir();
     const std::string &Path() const { return path; }
     std::string File(const char *name) const { return path + "\\" + name; }
+
 private:
     std::string path;
     std::string previous;

@@ -33,7 +33,8 @@ std::vector<COLORREF> Grid(int step)
 
 COLORREF DialogColour(HWND box)
 {
-    return RGB(GetDlgItemInt(box, kRedEdit, NULL, FALSE), GetDlgItemInt(box, kGreenEdit, NULL, FALSE),
+    return RGB(GetDlgItemInt(box, kRedEdit, NULL, FALSE),
+               GetDlgItemInt(box, kGreenEdit, NULL, FALSE),
                GetDlgItemInt(box, kBlueEdit, NULL, FALSE));
 }
 
@@ -107,7 +108,7 @@ bool AllBlack(const std::vector<COLORREF> &boxes)
     return true;
 }
 
-}  // namespace
+}   // namespace
 
 // ---------------------------------------------------------------------------
 // The command table: which commands force the next pass to repaint it all.
@@ -123,7 +124,7 @@ struct CommandRow {
     Setup setup;
 };
 
-class CommandTable : public ClockTest, public testing::WithParamInterface<CommandRow> {};
+class CommandTable : public ClockTest, public testing::WithParamInterface<CommandRow> { };
 
 TEST_P(CommandTable, ForcesARepaintOnlyWhereItMust)
 {
@@ -137,8 +138,9 @@ TEST_P(CommandTable, ForcesARepaintOnlyWhereItMust)
     if (row.box == Box::None)
         Command(row.id);
     else
-        ASSERT_TRUE(RunWithDialog(row.id, [&](HWND) { return row.box == Box::Ok ? IDOK : IDCANCEL; }))
-            << "no dialog box came up";
+        ASSERT_TRUE(RunWithDialog(row.id, [&](HWND) {
+            return row.box == Box::Ok ? IDOK : IDCANCEL;
+        })) << "no dialog box came up";
     if (IsWindow(g_hwndSlider))
         DestroyWindow(g_hwndSlider);
 
@@ -152,24 +154,26 @@ TEST_P(CommandTable, ForcesARepaintOnlyWhereItMust)
     EXPECT_EQ(row.forcesRepaint ? 0 : grid.size(), left);
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, CommandTable, testing::Values(
-    CommandRow{ "Analog", IDM_ANALOG, true, Box::None, Setup::None },
-    CommandRow{ "OnTop", IDM_ONTOP, false, Box::None, Setup::None },
-    CommandRow{ "BackgroundTransparent", IDM_BGTRANSPARENT, true, Box::None, Setup::None },
-    CommandRow{ "Opacy", IDM_OPACITY, false, Box::None, Setup::None },
-    CommandRow{ "About", IDM_ABOUT, false, Box::Ok, Setup::None },
-    CommandRow{ "ForegroundOk", IDM_COLOR_FG, true, Box::Ok, Setup::None },
-    CommandRow{ "ForegroundCancel", IDM_COLOR_FG, true, Box::Cancel, Setup::None },
-    CommandRow{ "BackgroundOk", IDM_COLOR_BG, true, Box::Ok, Setup::None },
-    CommandRow{ "BackgroundCancel", IDM_COLOR_BG, true, Box::Cancel, Setup::None },
-    CommandRow{ "LoadWithoutFile", IDM_LOAD_SETTINGS, true, Box::None, Setup::None },
-    CommandRow{ "LoadWithFile", IDM_LOAD_SETTINGS, true, Box::None, Setup::SettingsFile },
-    CommandRow{ "Save", IDM_SAVE_SETTINGS, false, Box::None, Setup::None },
-    CommandRow{ "SaveFailing", IDM_SAVE_SETTINGS, false, Box::Ok, Setup::ReadOnlySettingsFile },
-    CommandRow{ "PopupColors", IDM_COLORS, false, Box::None, Setup::None },
-    CommandRow{ "Separator", IDM_SEPARATOR, false, Box::None, Setup::None },
-    CommandRow{ "Unknown4242", 4242, false, Box::None, Setup::None },
-    CommandRow{ "AnalogWithHighBits", IDM_ANALOG | 0xF0000, false, Box::None, Setup::None }),
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandTable,
+    testing::Values(
+        CommandRow{ "Analog", IDM_ANALOG, true, Box::None, Setup::None },
+        CommandRow{ "OnTop", IDM_ONTOP, false, Box::None, Setup::None },
+        CommandRow{ "BackgroundTransparent", IDM_BGTRANSPARENT, true, Box::None, Setup::None },
+        CommandRow{ "Opacy", IDM_OPACITY, false, Box::None, Setup::None },
+        CommandRow{ "About", IDM_ABOUT, false, Box::Ok, Setup::None },
+        CommandRow{ "ForegroundOk", IDM_COLOR_FG, true, Box::Ok, Setup::None },
+        CommandRow{ "ForegroundCancel", IDM_COLOR_FG, true, Box::Cancel, Setup::None },
+        CommandRow{ "BackgroundOk", IDM_COLOR_BG, true, Box::Ok, Setup::None },
+        CommandRow{ "BackgroundCancel", IDM_COLOR_BG, true, Box::Cancel, Setup::None },
+        CommandRow{ "LoadWithoutFile", IDM_LOAD_SETTINGS, true, Box::None, Setup::None },
+        CommandRow{ "LoadWithFile", IDM_LOAD_SETTINGS, true, Box::None, Setup::SettingsFile },
+        CommandRow{ "Save", IDM_SAVE_SETTINGS, false, Box::None, Setup::None },
+        CommandRow{ "SaveFailing", IDM_SAVE_SETTINGS, false, Box::Ok, Setup::ReadOnlySettingsFile },
+        CommandRow{ "PopupColors", IDM_COLORS, false, Box::None, Setup::None },
+        CommandRow{ "Separator", IDM_SEPARATOR, false, Box::None, Setup::None },
+        CommandRow{ "Unknown4242", 4242, false, Box::None, Setup::None },
+        CommandRow{ "AnalogWithHighBits", IDM_ANALOG | 0xF0000, false, Box::None, Setup::None }),
     [](const testing::TestParamInfo<CommandRow> &info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -181,7 +185,10 @@ INSTANTIATE_TEST_SUITE_P(Commands, CommandTable, testing::Values(
 
 namespace {
 
-struct SysCommandSeen { WPARAM wParam; LPARAM lParam; };
+struct SysCommandSeen {
+    WPARAM wParam;
+    LPARAM lParam;
+};
 std::vector<SysCommandSeen> s_sysCommands;
 
 LRESULT CALLBACK LogSysCommand(int code, WPARAM wParam, LPARAM lParam)
@@ -191,7 +198,7 @@ LRESULT CALLBACK LogSysCommand(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-}  // namespace
+}   // namespace
 
 using Commands = ClockTest;
 
@@ -199,8 +206,9 @@ TEST_F(Commands, EverySysCommandReachesTheDefaultHandlingUnchanged)
 {
     HHOOK hook = SetWindowsHookExA(WH_CBT, LogSysCommand, NULL, GetCurrentThreadId());
     ASSERT_TRUE(hook != NULL);
-    const WPARAM ids[] = { IDM_ANALOG, IDM_ONTOP, IDM_BGTRANSPARENT, IDM_OPACITY, IDM_LOAD_SETTINGS,
-                           IDM_SAVE_SETTINGS, IDM_COLORS, 4242, IDM_ANALOG | 0xF0000 };
+    const WPARAM ids[] = { IDM_ANALOG,          IDM_ONTOP,         IDM_BGTRANSPARENT, IDM_OPACITY,
+                           IDM_LOAD_SETTINGS,   IDM_SAVE_SETTINGS, IDM_COLORS,        4242,
+                           IDM_ANALOG | 0xF0000 };
     for (WPARAM id : ids) {
         SCOPED_TRACE(id);
         s_sysCommands.clear();
@@ -225,7 +233,10 @@ TEST_F(Commands, EverySysCommandReachesTheDefaultHandlingUnchanged)
 TEST_F(Commands, PlatformCommandsWorkAsUsual)
 {
     HHOOK hook = SetWindowsHookExA(WH_CBT, LogSysCommand, NULL, GetCurrentThreadId());
-    struct Step { WPARAM id; std::function<bool()> done; } steps[] = {
+    struct Step {
+        WPARAM id;
+        std::function<bool()> done;
+    } steps[] = {
         { SC_MINIMIZE, [] { return IsIconic(g_hwndMain) != 0; } },
         { SC_RESTORE, [] { return !IsIconic(g_hwndMain) && !IsZoomed(g_hwndMain); } },
         { SC_MAXIMIZE, [] { return IsZoomed(g_hwndMain) != 0; } },
@@ -284,7 +295,7 @@ struct BackgroundRow {
     bool chosenAfter;   // else the colour from before
 };
 
-class Background : public ClockTest, public testing::WithParamInterface<BackgroundRow> {};
+class Background : public ClockTest, public testing::WithParamInterface<BackgroundRow> { };
 
 TEST_P(Background, StateTable)
 {
@@ -325,16 +336,22 @@ TEST_P(Background, StateTable)
     EXPECT_EQ(g_bgColor, ReadPixel(2, 2));
 }
 
-INSTANTIATE_TEST_SUITE_P(Background, Background, testing::Values(
-    BackgroundRow{ "OpaqueToggled", false, IDM_BGTRANSPARENT, Box::None, 0, true, false },
-    BackgroundRow{ "TransparentToggled", true, IDM_BGTRANSPARENT, Box::None, 0, false, false },
-    BackgroundRow{ "OpaqueChosen", false, IDM_COLOR_BG, Box::Ok, RGB(200, 100, 50), false, true },
-    BackgroundRow{ "TransparentChosen", true, IDM_COLOR_BG, Box::Ok, RGB(200, 100, 50), false, true },
-    BackgroundRow{ "OpaqueCancelled", false, IDM_COLOR_BG, Box::Cancel, RGB(200, 100, 50), false, false },
-    BackgroundRow{ "TransparentCancelled", true, IDM_COLOR_BG, Box::Cancel, RGB(200, 100, 50), false, false },
-    // Black chosen is see-through like the mode, but the mode stays off.
-    BackgroundRow{ "OpaqueChosenBlack", false, IDM_COLOR_BG, Box::Ok, 0, false, true },
-    BackgroundRow{ "TransparentChosenBlack", true, IDM_COLOR_BG, Box::Ok, 0, false, true }),
+INSTANTIATE_TEST_SUITE_P(
+    Background, Background,
+    testing::Values(
+        BackgroundRow{ "OpaqueToggled", false, IDM_BGTRANSPARENT, Box::None, 0, true, false },
+        BackgroundRow{ "TransparentToggled", true, IDM_BGTRANSPARENT, Box::None, 0, false, false },
+        BackgroundRow{ "OpaqueChosen", false, IDM_COLOR_BG, Box::Ok, RGB(200, 100, 50), false,
+                       true },
+        BackgroundRow{ "TransparentChosen", true, IDM_COLOR_BG, Box::Ok, RGB(200, 100, 50), false,
+                       true },
+        BackgroundRow{ "OpaqueCancelled", false, IDM_COLOR_BG, Box::Cancel, RGB(200, 100, 50),
+                       false, false },
+        BackgroundRow{ "TransparentCancelled", true, IDM_COLOR_BG, Box::Cancel, RGB(200, 100, 50),
+                       false, false },
+        // Black chosen is see-through like the mode, but the mode stays off.
+        BackgroundRow{ "OpaqueChosenBlack", false, IDM_COLOR_BG, Box::Ok, 0, false, true },
+        BackgroundRow{ "TransparentChosenBlack", true, IDM_COLOR_BG, Box::Ok, 0, false, true }),
     [](const testing::TestParamInfo<BackgroundRow> &info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -365,9 +382,8 @@ TEST_F(ColorDialog, OpensExpandedWithSixteenBlackCustomColoursEveryTime)
                 // The read-back sees what the array holds: an added colour shows.
                 SetDialogColour(box, RGB(255, 0, 0));
                 SendMessageA(box, WM_COMMAND, kAddCustomButton, 0);
-                added = WaitForCustomColours(box, [](const std::vector<COLORREF> &c) {
-                    return c[0] == RGB(255, 0, 0);
-                });
+                added = WaitForCustomColours(
+                    box, [](const std::vector<COLORREF> &c) { return c[0] == RGB(255, 0, 0); });
                 return IDCANCEL;
             }));
             EXPECT_TRUE(expanded);
@@ -401,7 +417,7 @@ BOOL CALLBACK ReadControl(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
-}  // namespace
+}   // namespace
 
 using AboutBox = ClockTest;
 
@@ -427,7 +443,8 @@ TEST_F(AboutBox, CaptionTextAndOneOkButtonOwnedByTheClock)
         "\n"
         "- Analog : Switch between analog and digital face\n"
         "\n"
-        "- Stay on top & be unclickable: Permanent overlapping all other windows but don't receive any\n"
+        "- Stay on top & be unclickable: Permanent overlapping all other windows but don't receive "
+        "any\n"
         "mouseclicks further. (YOU MUST RIGHT-CLICKING IN THE TASKBAR ENTRY TO CLOSE/CHANGE IT)\n"
         "\n"
         "- Background transparent: Switch background color to RGB-value #000000 (black) to make\n"
@@ -472,7 +489,7 @@ LRESULT CALLBACK LogClicks(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-}  // namespace
+}   // namespace
 
 class ClickThrough : public ClockTest {
 protected:

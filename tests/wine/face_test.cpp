@@ -63,10 +63,14 @@ public:
         for (int y = 0; y < height; y++)
             for (int x = 0; x < width; x++)
                 if (IsInk(x, y)) {
-                    if (x < box.left) box.left = x;
-                    if (y < box.top) box.top = y;
-                    if (x > box.right) box.right = x;
-                    if (y > box.bottom) box.bottom = y;
+                    if (x < box.left)
+                        box.left = x;
+                    if (y < box.top)
+                        box.top = y;
+                    if (x > box.right)
+                        box.right = x;
+                    if (y > box.bottom)
+                        box.bottom = y;
                 }
         return box;
     }
@@ -74,6 +78,7 @@ public:
     int width, height;
     HDC hdc;
     RECT rc;
+
 private:
     HBITMAP hBitmap;
     HGDIOBJ hOldBitmap, hOldPen;
@@ -94,7 +99,8 @@ protected:
 int CALLBACK CountDrawing(HDC, HANDLETABLE *, METARECORD *record, int, LPARAM lParam)
 {
     const WORD f = record->rdFunction;
-    *(int *)lParam += f == META_TEXTOUT || f == META_EXTTEXTOUT || f == META_ELLIPSE || f == META_LINETO;
+    *(int *)lParam +=
+        f == META_TEXTOUT || f == META_EXTTEXTOUT || f == META_ELLIPSE || f == META_LINETO;
     return 1;
 }
 
@@ -107,7 +113,7 @@ bool InkNear(const Canvas &c, int x, int y, int radius)
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 TEST_F(FaceDrawing, AnalogDotsHandsAndNumeralsLandWhereTheGeometrySays)
 {

@@ -64,7 +64,7 @@ IconPixels ReadIcon(HICON hIcon)
     return icon;
 }
 
-}  // namespace
+}   // namespace
 
 using SmallIcon = ClockTest;
 
@@ -141,8 +141,9 @@ TEST_F(SmallIcon, MaskIsSetExactlyWhereThePictureIsBlack)
         COLORREF fg, bg;
         bool analog, transparentBackground;
     } cases[] = {
-        {"black face on green", RGB(0, 0, 0), RGB(10, 200, 30), true, false},
-        {"red text on the see-through background", RGB(200, 20, 20), RGB(10, 200, 30), false, true},
+        { "black face on green", RGB(0, 0, 0), RGB(10, 200, 30), true, false },
+        { "red text on the see-through background", RGB(200, 20, 20), RGB(10, 200, 30), false,
+          true },
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,16 +185,18 @@ TEST_F(SmallIcon, MaskIsSetExactlyWhereThePictureIsBlack)
 TEST(SmallIconAtHighDpiUnderWine, MaskCoversTheMarginBeyondThePicture)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0,
-                                             KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL,
+                                             0, KEY_QUERY_VALUE | KEY_SET_VALUE, NULL, &key, NULL));
     DWORD previous = 0, type = 0, bytes = sizeof previous;
-    const bool hadValue = RegQueryValueExA(key, "LogPixels", NULL, &type, (BYTE *)&previous, &bytes) == ERROR_SUCCESS;
+    const bool hadValue =
+        RegQueryValueExA(key, "LogPixels", NULL, &type, (BYTE *)&previous, &bytes) == ERROR_SUCCESS;
     const DWORD dpi = 144;
     RegSetValueExA(key, "LogPixels", 0, REG_DWORD, (const BYTE *)&dpi, sizeof dpi);
 
     char exe[MAX_PATH];
     GetModuleFileNameA(NULL, exe, MAX_PATH);
-    std::string cmd = std::string("\"") + exe + "\" --gtest_filter=SmallIcon.MaskIsSetExactlyWhereThePictureIsBlack";
+    std::string cmd = std::string("\"") + exe +
+                      "\" --gtest_filter=SmallIcon.MaskIsSetExactlyWhereThePictureIsBlack";
     SetEnvironmentVariableA("LUMIVANE_TEST_SMICON", "24");
     STARTUPINFOA si = {};
     si.cb = sizeof si;

@@ -31,7 +31,7 @@ void NewMinuteEveryPass(int i)
     Tick();
 }
 
-}  // namespace
+}   // namespace
 
 using NoLeaks = ClockTest;
 

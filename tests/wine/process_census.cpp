@@ -39,7 +39,7 @@ HandleTable GdiHandleTable()
 
 const int kHandleTableSize = 0x10000;
 
-}  // namespace
+}   // namespace
 
 int CountGdiObjects(int byType[256])
 {

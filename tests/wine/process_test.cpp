@@ -20,7 +20,10 @@ std::string ExePath()
     return path;
 }
 
-struct FindData { DWORD pid; HWND hwnd; };
+struct FindData {
+    DWORD pid;
+    HWND hwnd;
+};
 
 BOOL CALLBACK FindClockOf(HWND hwnd, LPARAM lParam)
 {
@@ -38,14 +41,16 @@ BOOL CALLBACK FindClockOf(HWND hwnd, LPARAM lParam)
 HWND WaitForClockWindow(DWORD pid, DWORD timeoutMs)
 {
     FindData fd = { pid, NULL };
-    PumpUntil([&] {
-        EnumWindows(FindClockOf, (LPARAM)&fd);
-        return fd.hwnd != NULL;
-    }, timeoutMs);
+    PumpUntil(
+        [&] {
+            EnumWindows(FindClockOf, (LPARAM)&fd);
+            return fd.hwnd != NULL;
+        },
+        timeoutMs);
     return fd.hwnd;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(ShippedProgram, ClosingTheWindowEndsTheProcessWithZeroAndNoFile)
 {
@@ -54,17 +59,20 @@ TEST(ShippedProgram, ClosingTheWindowEndsTheProcessWithZeroAndNoFile)
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     std::string cmd = "\"" + ExePath() + "\" ignored arguments";
-    ASSERT_TRUE(CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, dir.Path().c_str(),
-                               &si, &pi)) << cmd << " error " << GetLastError();
+    ASSERT_TRUE(
+        CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, dir.Path().c_str(), &si, &pi))
+        << cmd << " error " << GetLastError();
     HWND hwnd = WaitForClockWindow(pi.dwProcessId, 15000);
     ASSERT_TRUE(hwnd != NULL);
 
     // The title starts ticking.
-    EXPECT_TRUE(PumpUntil([&] {
-        char title[64] = "";
-        GetWindowTextA(hwnd, title, sizeof title);
-        return strlen(title) == 8 && title[2] == ':' && title[5] == ':';
-    }, 5000));
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            char title[64] = "";
+            GetWindowTextA(hwnd, title, sizeof title);
+            return strlen(title) == 8 && title[2] == ':' && title[5] == ':';
+        },
+        5000));
 
     // Closed the way the title bar's close button or Alt+F4 closes it.
     PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -108,7 +116,7 @@ std::string VersionString(const std::vector<char> &info, const char *name)
     return value;
 }
 
-}  // namespace
+}   // namespace
 
 TEST(ShippedProgram, CarriesItsIconAndVersionInformation)
 {

@@ -54,7 +54,7 @@ __attribute__((noinline)) void FillStack()
         pattern[i] = 0x11;
 }
 
-}  // namespace
+}   // namespace
 
 using RepaintPass = ClockTest;
 
@@ -141,10 +141,14 @@ TEST_F(RepaintPass, BackgroundAndCaptionColours)
         for (int x = 0; x < rc.right; x++)
             if (ColorDistance(ReadPixel(x, y), caption) < 60) {
                 inked++;
-                if (x < minX) minX = x;
-                if (x > maxX) maxX = x;
-                if (y < minY) minY = y;
-                if (y > maxY) maxY = y;
+                if (x < minX)
+                    minX = x;
+                if (x > maxX)
+                    maxX = x;
+                if (y < minY)
+                    minY = y;
+                if (y > maxY)
+                    maxY = y;
             }
     ASSERT_GT(inked, 40);
     EXPECT_NEAR(rc.right / 2.0, (minX + maxX) / 2.0, 3.0);

@@ -24,7 +24,9 @@ std::string Num(long n)
 std::string FirstSave()
 {
     return "Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=200\r\nColFG=65793\r\n"
-           "ColBG=" + Num((long)GetSysColor(COLOR_BTNFACE)) + "\r\n"
+           "ColBG=" +
+           Num((long)GetSysColor(COLOR_BTNFACE)) +
+           "\r\n"
            "Top=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
 }
 
@@ -47,7 +49,8 @@ class HeldFile {
 public:
     HeldFile(const std::string &path, DWORD ms)
     {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        HANDLE h =
+            CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
         EXPECT_NE(INVALID_HANDLE_VALUE, h) << path;
         holder = std::thread([h, ms] {
             Sleep(ms);
@@ -55,6 +58,7 @@ public:
         });
     }
     ~HeldFile() { holder.join(); }
+
 private:
     std::thread holder;
 };
@@ -90,7 +94,8 @@ bool TakesNewFiles(const std::string &folder)
 {
     const std::string probe = folder + "\\probe";
     DeleteFileA(probe.c_str());
-    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                           FILE_FLAG_DELETE_ON_CLOSE, NULL);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     CloseHandle(h);
@@ -105,17 +110,19 @@ class FolderTakingNoNewFile {
 public:
     explicit FolderTakingNoNewFile(const std::string &folder) : folder(folder)
     {
-        typedef char *(CDECL *UnixNameProc)(const WCHAR *);
-        const UnixNameProc unixName =
-            (UnixNameProc)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+        typedef char *(CDECL * UnixNameProc)(const WCHAR *);
+        const UnixNameProc unixName = (UnixNameProc)(void *)GetProcAddress(
+            GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
         WCHAR wide[MAX_PATH];
         char *name = unixName && MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH)
-                ? unixName(wide) : nullptr;
+                         ? unixName(wide)
+                         : nullptr;
         EXPECT_NE(nullptr, name) << "no Linux path for " << folder << " (not under Wine?)";
         if (name) {
             unixFolder = name;
             HeapFree(GetProcessHeap(), 0, name);
-            LinuxShell("chattr +i '" + unixFolder + "' 2>/dev/null || chmod a-w '" + unixFolder + "'");
+            LinuxShell("chattr +i '" + unixFolder + "' 2>/dev/null || chmod a-w '" + unixFolder +
+                       "'");
         }
         locked = PumpUntil([&] { return !TakesNewFiles(folder); }, 5000);
         EXPECT_TRUE(locked) << folder << " still takes new files";
@@ -123,10 +130,13 @@ public:
     ~FolderTakingNoNewFile()
     {
         if (!unixFolder.empty())
-            LinuxShell("chattr -i '" + unixFolder + "' 2>/dev/null; chmod u+w '" + unixFolder + "'");
-        EXPECT_TRUE(PumpUntil([&] { return TakesNewFiles(folder); }, 5000)) << folder << " stays locked";
+            LinuxShell("chattr -i '" + unixFolder + "' 2>/dev/null; chmod u+w '" + unixFolder +
+                       "'");
+        EXPECT_TRUE(PumpUntil([&] { return TakesNewFiles(folder); }, 5000))
+            << folder << " stays locked";
     }
     bool locked = false;
+
 private:
     std::string folder, unixFolder;
 };
@@ -152,7 +162,7 @@ protected:
     TempWorkDir dir;
 };
 
-}  // namespace
+}   // namespace
 
 using SettingsStart = StartWithFile;
 
@@ -174,7 +184,10 @@ TEST_F(SettingsStart, OpacyAloneSetsOnlyTheAlpha)
 
 TEST_F(SettingsStart, OpacyKeepsTheLowEightBits)
 {
-    const struct { const char *value; int alpha; } cases[] = {
+    const struct {
+        const char *value;
+        int alpha;
+    } cases[] = {
         { "300", 44 }, { "-1", 255 }, { "0", 0 }, { "255", 255 }, { "20x", 20 }, { "x", 0 },
     };
     Start("");
@@ -188,9 +201,12 @@ TEST_F(SettingsStart, OpacyKeepsTheLowEightBits)
 
 TEST_F(SettingsStart, AnalogIsOnExactlyWhenItReadsAsOne)
 {
-    const struct { const char *line; bool analog; } cases[] = {
-        { "Analog=2", false }, { "Analog=a1", false }, { "Analog=01", true },
-        { "Analog=1x", true }, { "ANALOG=0", false }, { "analog=1", true }, { "Analog=0", false },
+    const struct {
+        const char *line;
+        bool analog;
+    } cases[] = {
+        { "Analog=2", false }, { "Analog=a1", false }, { "Analog=01", true }, { "Analog=1x", true },
+        { "ANALOG=0", false }, { "analog=1", true },   { "Analog=0", false },
     };
     Start("");
     for (const auto &c : cases) {
@@ -318,8 +334,10 @@ TEST_F(SettingsSave, RestoredRectangleWhileMinimisedOrMaximised)
         PumpMessages();
         Command(IDM_SAVE_SETTINGS);
         const std::string text = ReadFileText(dir.File(kFile));
-        EXPECT_NE(std::string::npos, text.find("Top=-20\r\nLeft=-30\r\nRight=170\r\nBottom=190\r\n"))
-            << show << "\n" << text;
+        EXPECT_NE(std::string::npos,
+                  text.find("Top=-20\r\nLeft=-30\r\nRight=170\r\nBottom=190\r\n"))
+            << show << "\n"
+            << text;
         ShowWindow(g_hwndMain, SW_RESTORE);
         PumpMessages();
     }
@@ -333,10 +351,10 @@ TEST_F(SettingsRoundTrip, SaveKeepsOrderCaseAndForeignLines)
     ASSERT_FALSE(IsModeOn(MENU_ANALOG));
     g_alpha = 77;
     Command(IDM_SAVE_SETTINGS);
-    const std::string expected =
-        "Opacy=77\r\nanalog=0\r\n# x=1\r\nAnalog = 1\r\nOpacy=90\r\n"
-        "OnTop=0\r\nBGTransparent=0\r\nColFG=65793\r\nColBG=" +
-        Num((long)GetSysColor(COLOR_BTNFACE)) + "\r\nTop=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
+    const std::string expected = "Opacy=77\r\nanalog=0\r\n# x=1\r\nAnalog = 1\r\nOpacy=90\r\n"
+                                 "OnTop=0\r\nBGTransparent=0\r\nColFG=65793\r\nColBG=" +
+                                 Num((long)GetSysColor(COLOR_BTNFACE)) +
+                                 "\r\nTop=0\r\nLeft=0\r\nRight=186\r\nBottom=194\r\n";
     EXPECT_EQ(expected, ReadFileText(dir.File(kFile)));
 }
 
@@ -387,7 +405,8 @@ TEST_F(SettingsRoundTrip, AFileHeldOpenElsewhereIsNotReplaced)
     const std::string original = "Opacy=60\r\n";
     Start(original);
     const std::string path = dir.File(kFile);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE h =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, h);
     EXPECT_TRUE(RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
     CloseHandle(h);
@@ -408,7 +427,9 @@ TEST_F(SettingsSave, AMomentsHoldOnEitherFileIsWaitedFor)
             HeldFile hold(dir.File(held), 300);
             EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
         }
-        EXPECT_EQ(0u, ReadFileText(dir.File(kFile)).find("Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=" + Num(alpha) + "\r\n"));
+        EXPECT_EQ(0u, ReadFileText(dir.File(kFile))
+                          .find("Analog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=" + Num(alpha) +
+                                "\r\n"));
         EXPECT_FALSE(AnyTempFile(dir));
     }
 }
@@ -430,7 +451,8 @@ TEST_F(SettingsSave, ARefusalThatCannotPassGivesTheBoxAtOnce)
     // way nothing is left behind.
     const std::string path = dir.File(kFile);
     for (bool folderInPlace : { true, false }) {
-        SCOPED_TRACE(folderInPlace ? "a folder in the file's place" : "a locked-down folder without the file");
+        SCOPED_TRACE(folderInPlace ? "a folder in the file's place"
+                                   : "a locked-down folder without the file");
         std::unique_ptr<FolderTakingNoNewFile> lockedDown;
         if (folderInPlace)
             ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));
@@ -464,7 +486,8 @@ TEST_F(SettingsSave, HiddenOrSystemFileKeepsItsAttributes)
         g_alpha = 90;
         EXPECT_EQ(NULL, RunWithDialog(IDM_SAVE_SETTINGS, [](HWND) { return IDOK; }));
         EXPECT_NE(std::string::npos, ReadFileText(path).find("\r\nOpacy=90\r\n"));
-        EXPECT_EQ(attributes, GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+        EXPECT_EQ(attributes, GetFileAttributesA(path.c_str()) &
+                                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 }
@@ -472,7 +495,8 @@ TEST_F(SettingsSave, HiddenOrSystemFileKeepsItsAttributes)
 TEST_F(SettingsSave, PopupItemsWorkWhenTheyArriveAsMenuCommands)
 {
     // A control's notification with the same number is not a menu choice.
-    SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, BN_CLICKED), (LPARAM)g_hwndMain);
+    SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, BN_CLICKED),
+                 (LPARAM)g_hwndMain);
     EXPECT_FALSE(FileExists(dir.File(kFile)));
     // Nor is an accelerator's (code 1), which comes without a control.
     SendMessageA(g_hwndMain, WM_COMMAND, MAKEWPARAM(IDM_SAVE_SETTINGS, 1), 0);

@@ -57,12 +57,15 @@ int SliderPos()
 
 int CountSliders()
 {
-    struct Count { static BOOL CALLBACK Each(HWND hwnd, LPARAM lParam) {
-        char cls[32] = "";
-        GetClassNameA(hwnd, cls, sizeof cls);
-        *(int *)lParam += _stricmp(cls, TRACKBAR_CLASSA) == 0;
-        return TRUE;
-    } };
+    struct Count {
+        static BOOL CALLBACK Each(HWND hwnd, LPARAM lParam)
+        {
+            char cls[32] = "";
+            GetClassNameA(hwnd, cls, sizeof cls);
+            *(int *)lParam += _stricmp(cls, TRACKBAR_CLASSA) == 0;
+            return TRUE;
+        }
+    };
     int n = 0;
     EnumThreadWindows(GetCurrentThreadId(), Count::Each, (LPARAM)&n);
     return n;
@@ -88,7 +91,7 @@ bool Saw(UINT message)
     return false;
 }
 
-}  // namespace
+}   // namespace
 
 class Slider : public ClockTest {
 protected:
@@ -140,7 +143,10 @@ TEST_F(Slider, OpensCentredOnTheMessagePositionNotTheCursor)
 
 TEST_F(Slider, RangeAndThumbFollowTheAlphaClampedToIt)
 {
-    const struct { BYTE alpha; int thumb; } rows[] = {
+    const struct {
+        BYTE alpha;
+        int thumb;
+    } rows[] = {
         { 200, 200 }, { 255, 235 }, { 236, 235 }, { 235, 235 }, { 20, 20 }, { 19, 20 }, { 0, 20 },
     };
     for (const auto &row : rows) {
@@ -209,8 +215,14 @@ TEST_F(Slider, KeyboardMovesChangeNoAlphaUntilTheNextMouseMove)
     OpenAt(500, 400);
     ASSERT_EQ(g_hwndSlider, GetFocus());
     MoveOver(3);   // also takes the move that a window appearing under the pointer gets
-    const struct { WPARAM key; int pos; } steps[] = {
-        { VK_RIGHT, 201 }, { VK_END, 235 }, { VK_LEFT, 234 }, { VK_HOME, 20 },
+    const struct {
+        WPARAM key;
+        int pos;
+    } steps[] = {
+        { VK_RIGHT, 201 },
+        { VK_END, 235 },
+        { VK_LEFT, 234 },
+        { VK_HOME, 20 },
     };
     int dx = 3;
     for (const auto &step : steps) {
@@ -257,7 +269,10 @@ TEST_F(Slider, LeavingBeforeARestKeepsItOpenLeavingAfterOneClosesIt)
 // However else the slider goes, the next "Opacy" makes a new one.
 TEST_F(Slider, DestroyedAnotherWayDoesNotBlockTheNext)
 {
-    const struct { const char *how; void (*close)(HWND); } ways[] = {
+    const struct {
+        const char *how;
+        void (*close)(HWND);
+    } ways[] = {
         { "DestroyWindow", [](HWND h) { DestroyWindow(h); } },
         { "WM_CLOSE", [](HWND h) { SendMessageA(h, WM_CLOSE, 0, 0); } },
         { "SC_CLOSE", [](HWND h) { SendMessageA(h, WM_SYSCOMMAND, SC_CLOSE, 0); } },

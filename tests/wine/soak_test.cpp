@@ -82,7 +82,8 @@ public:
         const char *path = getenv("LUMIVANE_SOAK_CSV");
         file = path && *path ? fopen(path, "w") : nullptr;
         if (file)
-            fprintf(file, "pass,gdi,dc,region,bitmap,font,brush,pen,other,windows,private_kib,heap_kib,cached_dc\n");
+            fprintf(file, "pass,gdi,dc,region,bitmap,font,brush,pen,other,windows,private_kib,heap_"
+                          "kib,cached_dc\n");
     }
     ~SoakLog()
     {
@@ -93,18 +94,22 @@ public:
     {
         if (!file)
             return;
-        static const int kTypes[] = { kGdiDc, kGdiRegion, kGdiBitmap, kGdiFont, kGdiBrush, kGdiPen };
+        static const int kTypes[] = {
+            kGdiDc, kGdiRegion, kGdiBitmap, kGdiFont, kGdiBrush, kGdiPen
+        };
         int other = c.gdi;
         fprintf(file, "%d,%d", pass, c.gdi);
         for (int type : kTypes) {
             fprintf(file, ",%d", c.byType[type]);
             other -= c.byType[type];
         }
-        fprintf(file, ",%d,%d,%lu,%lu,%d\n", other, c.windows, (unsigned long)(c.privateBytes / 1024),
-                (unsigned long)(c.heapBytes / 1024), c.cachedDcs);
+        fprintf(file, ",%d,%d,%lu,%lu,%d\n", other, c.windows,
+                (unsigned long)(c.privateBytes / 1024), (unsigned long)(c.heapBytes / 1024),
+                c.cachedDcs);
         fflush(file);
     }
     explicit operator bool() const { return file != nullptr; }
+
 private:
     FILE *file;
 };
@@ -119,19 +124,21 @@ struct Action {
 };
 
 const Action kActions[] = {
-    { 100, "analog", [](int) { Command(IDM_ANALOG); } },     // digital for a while
-    { 400, "analog", [](int) { Command(IDM_ANALOG); } },     // and back
+    { 100, "analog", [](int) { Command(IDM_ANALOG); } },   // digital for a while
+    { 400, "analog", [](int) { Command(IDM_ANALOG); } },   // and back
     { 200, "transparent", [](int) { Command(IDM_BGTRANSPARENT); } },
     { 250, "transparent", [](int) { Command(IDM_BGTRANSPARENT); } },
     { 300, "ontop", [](int) { Command(IDM_ONTOP); } },
     { 310, "ontop", [](int) { Command(IDM_ONTOP); } },
     { 500, "settings", [](int) { Command(IDM_SAVE_SETTINGS); } },
     { 510, "settings", [](int) { Command(IDM_LOAD_SETTINGS); } },
-    { 600, "slider", [](int) {
+    { 600, "slider",
+      [](int) {
           Command(IDM_OPACITY);
           DestroyWindow(g_hwndSlider);
       } },
-    { 700, "resize", [](int i) {
+    { 700, "resize",
+      [](int i) {
           SetWindowPos(g_hwndMain, NULL, 0, 0, 150 + i % 200, 150 + i % 150,
                        SWP_NOMOVE | SWP_NOZORDER);
       } },
@@ -159,7 +166,7 @@ void Step(int i)
         PumpMessages();
 }
 
-}  // namespace
+}   // namespace
 
 using Soak = ClockTest;
 
@@ -199,9 +206,12 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
             log.Row(i + 1, TakeCensus());
     }
     // Back to the start state: analog, restored, opaque, normal window.
-    if (!IsModeOn(MENU_ANALOG)) Command(IDM_ANALOG);
-    if (IsModeOn(MENU_BGTRANSPARENT)) Command(IDM_BGTRANSPARENT);
-    if (IsModeOn(MENU_ONTOP)) Command(IDM_ONTOP);
+    if (!IsModeOn(MENU_ANALOG))
+        Command(IDM_ANALOG);
+    if (IsModeOn(MENU_BGTRANSPARENT))
+        Command(IDM_BGTRANSPARENT);
+    if (IsModeOn(MENU_ONTOP))
+        Command(IDM_ONTOP);
     ShowWindow(g_hwndMain, SW_RESTORE);
     SetWindowPos(g_hwndMain, NULL, 0, 0, 186, 194, SWP_NOMOVE | SWP_NOZORDER);
     PumpMessages();
@@ -223,7 +233,8 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
 
     for (int type = 0; type < 256; type++)
         if (typesBefore[type] != typesAfter[type])
-            printf("soak: GDI object type %#x: %d -> %d\n", type, typesBefore[type], typesAfter[type]);
+            printf("soak: GDI object type %#x: %d -> %d\n", type, typesBefore[type],
+                   typesAfter[type]);
     // Wine keeps the DCs of windows gone in its cache of window DCs (each
     // with a region and a bitmap), and stops at kWineDcCache: 64-bit Wine 8
     // does so for a popup whose handle has its top bit set, which the slider's
@@ -264,7 +275,8 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
     const FaceGeometry g = ComputeFaceGeometry(rc.right, rc.bottom, e.cx, e.cy, 3, 0);
     for (int n = 0; n < 12; n++) {
         const FaceRect &d = g.dots[n];
-        EXPECT_LT(ColorDistance(g_fgColor, ReadPixel((d.left + d.right) / 2, (d.top + d.bottom) / 2)), 60)
+        EXPECT_LT(
+            ColorDistance(g_fgColor, ReadPixel((d.left + d.right) / 2, (d.top + d.bottom) / 2)), 60)
             << "dot " << n + 1;
     }
 }

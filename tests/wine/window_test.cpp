@@ -29,8 +29,8 @@ MenuEntry ReadItem(HMENU hMenu, int pos)
     EXPECT_TRUE(GetMenuItemInfoA(hMenu, pos, TRUE, &mii)) << "position " << pos;
     static char copies[32][128];
     strcpy(copies[pos % 32], text);
-    return { mii.wID, (mii.fType & MFT_SEPARATOR) ? nullptr : copies[pos % 32],
-             mii.fState, mii.hSubMenu };
+    return { mii.wID, (mii.fType & MFT_SEPARATOR) ? nullptr : copies[pos % 32], mii.fState,
+             mii.hSubMenu };
 }
 
 void ExpectPopup(HMENU hPopup, UINT id0, const char *text0, UINT id1, const char *text1)
@@ -45,7 +45,7 @@ void ExpectPopup(HMENU hPopup, UINT id0, const char *text0, UINT id1, const char
     EXPECT_STREQ(text1, b.text);
 }
 
-}  // namespace
+}   // namespace
 
 using StartedClock = ClockTest;
 
@@ -151,11 +151,13 @@ TEST_F(StartedClock, TitleCarriesTheTimeOnEveryTickOfAnyTimer)
 
     // The real timer ticks too.
     SetWindowTextA(g_hwndMain, "x");
-    EXPECT_TRUE(PumpUntil([] {
-        char t[64];
-        GetWindowTextA(g_hwndMain, t, sizeof t);
-        return strcmp(t, "23:59:58") == 0;
-    }, 3000));
+    EXPECT_TRUE(PumpUntil(
+        [] {
+            char t[64];
+            GetWindowTextA(g_hwndMain, t, sizeof t);
+            return strcmp(t, "23:59:58") == 0;
+        },
+        3000));
 }
 
 TEST_F(StartedClock, TimerOneFiresEveryHalfSecond)
@@ -186,7 +188,7 @@ LRESULT CALLBACK RefuseCreation(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return message == WM_NCCREATE ? FALSE : DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(ClockCreation, WithoutAWindowTheClockEndsAtOnceWithANonZeroCode)
 {
@@ -232,7 +234,7 @@ LRESULT CALLBACK LogCreation(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-}  // namespace
+}   // namespace
 
 TEST(ClockCreation, TitleStaysLumivaneAndNoIconIsSentUntilTheWindowIsStored)
 {
