@@ -16,7 +16,7 @@ for exe in "$@"; do
       echo "$exe imports $dll"; status=1
     fi
   done
-  echo "$exe: $(echo $dlls | tr '\n' ' ')"
+  echo "$exe: $(echo "$dlls" | tr '\n' ' ')"
   if x86_64-w64-mingw32-objdump -f "$exe" | grep -q 'file format pei-i386$'; then
     size=$(stat -c %s "$exe")
     if [ "$size" -ge 65536 ]; then echo "$exe is $size bytes, over 64 KiB"; status=1; fi
