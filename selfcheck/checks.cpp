@@ -456,15 +456,15 @@ static bool DrawIcon(HICON icon, int size, COLORREF under, std::vector<COLORREF>
 // reduction may sample one pixel or average a few.
 static const int kIconTolerance = 8;
 
-// Pixels of a 16 x 16 icon picture, drawn over the colour behind, that do
-// not match the face (part of the shot, keyed where it shows that colour)
-// reduced to 16 x 16. Each is either opaque, within the colours of its part
-// of the face with the key as black (averaged into its neighbours) but not
-// black itself, or see-through, showing what lies behind, where its part
-// holds the key. Given the same icon drawn over white, where the picture is
-// black that must show the white.
-static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed, COLORREF behind,
-                          const std::vector<COLORREF> &drawn,
+// Pixels of a 16 x 16 icon picture, drawn over the colours behind (one for
+// each row), that do not match the face (part of the shot, keyed where it
+// shows that colour) reduced to 16 x 16. Each is either opaque, within the
+// colours of its part of the face with the key as black (averaged into its
+// neighbours) but not black itself, or see-through, showing what lies
+// behind, where its part holds the key. Given the same icon drawn over
+// white, where the picture is black that must show the white.
+static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed,
+                          const COLORREF *behind, const std::vector<COLORREF> &drawn,
                           const std::vector<COLORREF> *overWhite, int size)
 {
     const int w = face.right - face.left, h = face.bottom - face.top;
@@ -486,11 +486,11 @@ static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed, CO
             }
             const COLORREF d = drawn[j * size + i];
             const int ch[3] = { GetRValue(d), GetGValue(d), GetBValue(d) };
-            bool opaque = d != RGB(0, 0, 0) || behind == RGB(0, 0, 0);
+            bool opaque = d != RGB(0, 0, 0) || behind[j] == RGB(0, 0, 0);
             for (int k = 0; k < 3; k++)
                 opaque =
                     opaque && ch[k] >= lo[k] - kIconTolerance && ch[k] <= hi[k] + kIconTolerance;
-            bool ok = opaque || (holdsKey && Distance(d, behind) <= kIconTolerance);
+            bool ok = opaque || (holdsKey && Distance(d, behind[j]) <= kIconTolerance);
             if (overWhite)
                 ok = ok && Distance((*overWhite)[j * size + i], d == 0 ? RGB(255, 255, 255) : d) <=
                                kIconTolerance;
@@ -499,6 +499,9 @@ static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed, CO
     }
     return wrong;
 }
+
+// Behind an icon drawn over black.
+static const COLORREF kBlackRows[16] = {};
 
 // The live icon's picture: the face reduced, see-through where it is keyed,
 // and new when the face changes.
@@ -527,7 +530,7 @@ static Result IconPicture()
             drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) &&
                     DrawIcon(icon, size, RGB(255, 255, 255), &white);
             if (drawn)
-                wrong[s] = IconMismatches(shot, c, under, RGB(0, 0, 0), black, &white, size);
+                wrong[s] = IconMismatches(shot, c, under, kBlackRows, black, &white, size);
         }
         FreeShot(&shot);
     }
@@ -568,8 +571,9 @@ static Result IconPicture()
 
 // The small icon where the title bar draws it, copied from the screen with
 // the face in the same copy, and its mismatches with the face reduced; the
-// caption's own colour lies behind the icon. Where *at.x < 0, the icon is
-// first looked for in the title bar's left part, at its best match.
+// caption's own colour, row by row (a theme may shade it), lies behind the
+// icon. Where *at.x < 0, the icon is first looked for in the title bar's
+// left part, at its best match.
 static int CaptionIcon(POINT *at, std::vector<COLORREF> *icon, COLORREF keyed, COLORREF *behind)
 {
     RECT window;
@@ -579,6 +583,11 @@ static int CaptionIcon(POINT *at, std::vector<COLORREF> *icon, COLORREF keyed, C
     if (!Capture(window, &shot))
         return 256;
     *behind = CommonColor(shot, bar);
+    std::vector<COLORREF> rows;
+    for (int y = bar.top; y < bar.bottom; y++) {
+        const RECT row = { bar.left, y, bar.right, y + 1 };
+        rows.push_back(CommonColor(shot, row));
+    }
     const POINT known = *at;
     int wrong = 256;
     for (int y = bar.top; y + 16 <= bar.bottom; y++) {
@@ -589,7 +598,7 @@ static int CaptionIcon(POINT *at, std::vector<COLORREF> *icon, COLORREF keyed, C
             for (int j = 0; j < 16; j++)
                 for (int i = 0; i < 16; i++)
                     seen.push_back(ShotPixel(shot, x + i, y + j));
-            const int n = IconMismatches(shot, face, keyed, *behind, seen, NULL, 16);
+            const int n = IconMismatches(shot, face, keyed, &rows[y - bar.top], seen, NULL, 16);
             if (n < wrong)
                 wrong = n, *icon = seen, at->x = x, at->y = y;
         }
@@ -626,20 +635,26 @@ static Result IconInCaption()
     bool found = false;
     std::vector<COLORREF> icon, first;
     COLORREF behind = CLR_INVALID;
-    // Frames caught between a new face and its icon do not match and are
-    // passed over.
+    // Frames caught between a new face and its icon, or by a tick between
+    // the titles before and after them, are passed over. The face is solid
+    // here: nothing of it counts as the key, so nothing but the icon can
+    // match it. A change counts when the title's time has moved on too:
+    // just after loading, a few pixels of the face settle within a second.
+    char firstTitle[64] = "", before[64], after[64];
     int frames = 0, matched = 0, changedAfter = -1, least = 256;
     for (int ms = 0; ms <= 3000 && changedAfter < 0; ms += 200, Sleep(200)) {
         if (!found)
             at.x = -1;
-        const int wrong = CaptionIcon(&at, &icon, under, &behind);
+        GetWindowTextA(g_clock.hwnd, before, sizeof before);
+        const int wrong = CaptionIcon(&at, &icon, CLR_INVALID, &behind);
+        GetWindowTextA(g_clock.hwnd, after, sizeof after);
         frames++, least = std::min(least, wrong);
-        if (wrong)
+        if (wrong || strcmp(before, after) != 0)
             continue;
         found = true, matched++;
         if (first.empty())
-            first = icon;
-        else if (icon != first)
+            first = icon, strcpy(firstTitle, after);
+        else if (icon != first && strcmp(after, firstTitle) != 0)
             changedAfter = ms;
     }
     // The background keyed: its black must show the caption. A tick
@@ -649,15 +664,17 @@ static Result IconInCaption()
     int keyedWrong = found ? CaptionIcon(&at, &icon, under, &behind) : -1;
     if (keyedWrong > 0)
         keyedWrong = CaptionIcon(&at, &icon, under, &behind);
-    char keyed[64] = "not looked at";
-    if (found)
+    char where[48] = "not found", keyed[64] = "not looked at";
+    if (found) {
+        const RECT bar = TitleBar();
+        snprintf(where, sizeof where, "found at %+ld,%+ld", at.x - bar.left, at.y - bar.top);
         snprintf(keyed, sizeof keyed, "%d of 256 pixels differ", keyedWrong);
+    }
     return Judge(changedAfter > 0 && keyedWrong == 0,
-                 "icon %s at %+ld,%+ld in the title bar, caption %s; %d of %d frames matched the "
-                 "face reduced (fewest pixels differing %d), the matching picture changed %s%d "
-                 "ms; with the background keyed: %s",
-                 found ? "found" : "not found, best guess", at.x - TitleBar().left,
-                 at.y - TitleBar().top, Rgb(behind), matched, frames, least,
+                 "icon %s in the title bar, caption %s; %d of %d frames matched the face reduced "
+                 "(fewest pixels differing %d), the matching picture changed %s%d ms; with the "
+                 "background keyed: %s",
+                 where, Rgb(behind), matched, frames, least,
                  changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000,
                  keyed);
 }
