@@ -124,6 +124,23 @@ static RECT TitleBar()
     return bar;
 }
 
+// The colour most pixels of a part of the shot have: the caption's own.
+static COLORREF CommonColor(const Shot &shot, const RECT &rc)
+{
+    std::vector<COLORREF> sorted;
+    for (int y = rc.top; y < rc.bottom; y++)
+        for (int x = rc.left; x < rc.right; x++)
+            sorted.push_back(ShotPixel(shot, x, y));
+    std::sort(sorted.begin(), sorted.end());
+    COLORREF common = sorted.empty() ? CLR_INVALID : sorted[0];
+    for (size_t i = 0, run = 0, best = 0; i < sorted.size(); i++) {
+        run = i && sorted[i] == sorted[i - 1] ? run + 1 : 1;
+        if (run > best)
+            best = run, common = sorted[i];
+    }
+    return common;
+}
+
 static int CaptionY()
 {
     return ClientOnScreen().top - GetSystemMetrics(SM_CYCAPTION) / 2;
@@ -202,16 +219,7 @@ static Result CaptionHitTest()
     Shot shot;
     if (!Capture(zone, &shot))
         return Fail("could not copy the caption from the screen");
-    std::vector<DWORD> sorted(shot.px,
-                              shot.px + (zone.right - zone.left) * (zone.bottom - zone.top));
-    std::sort(sorted.begin(), sorted.end());
-    DWORD common = sorted[0];
-    for (size_t i = 0, run = 0, best = 0; i < sorted.size(); i++) {
-        run = i && sorted[i] == sorted[i - 1] ? run + 1 : 1;
-        if (run > best)
-            best = run, common = sorted[i];
-    }
-    const COLORREF background = RGB((common >> 16) & 0xFF, (common >> 8) & 0xFF, common & 0xFF);
+    const COLORREF background = CommonColor(shot, zone);
     POINT text = { zone.left, y };
     int farthest = -1;
     for (int yy = zone.top; yy < zone.bottom; yy++)
@@ -444,41 +452,56 @@ static bool DrawIcon(HICON icon, int size, COLORREF under, std::vector<COLORREF>
     return drawn;
 }
 
-// Icon pixels that do not match the client area reduced to 16 x 16: over
-// black each must lie within the colours of its part of the face (the
-// reduction may sample or average), with the keyed black as black; over
-// white the same, except that black must show the white (see-through).
-static int IconMismatches(const Shot &client, COLORREF keyed,
-                          const std::vector<COLORREF> &overBlack,
-                          const std::vector<COLORREF> &overWhite, int size)
+// Per channel, between an icon pixel and its part of the face: the
+// reduction may sample one pixel or average a few.
+static const int kIconTolerance = 8;
+
+// Pixels of a 16 x 16 icon picture, drawn over the colours behind (one for
+// each row), that do not match the face (part of the shot, keyed where it
+// shows that colour) reduced to 16 x 16. Each is either opaque, within the
+// colours of its part of the face with the key as black (averaged into its
+// neighbours) but not black itself, or see-through, showing what lies
+// behind, where its part holds the key. Given the same icon drawn over
+// white, where the picture is black that must show the white.
+static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed,
+                          const COLORREF *behind, const std::vector<COLORREF> &drawn,
+                          const std::vector<COLORREF> *overWhite, int size)
 {
-    const int w = client.rc.right - client.rc.left, h = client.rc.bottom - client.rc.top;
+    const int w = face.right - face.left, h = face.bottom - face.top;
     int wrong = 0;
     for (int j = 0; j < 16; j++) {
         for (int i = 0; i < 16; i++) {
             int lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
+            bool holdsKey = false;
             for (int y = std::max(0, j * h / 16 - 1); y < std::min(h, (j + 1) * h / 16 + 1); y++) {
                 for (int x = std::max(0, i * w / 16 - 1); x < std::min(w, (i + 1) * w / 16 + 1);
                      x++) {
-                    COLORREF s = ShotPixel(client, client.rc.left + x, client.rc.top + y);
+                    COLORREF s = ShotPixel(shot, face.left + x, face.top + y);
                     if (s == keyed)
-                        s = RGB(0, 0, 0);
+                        s = RGB(0, 0, 0), holdsKey = true;
                     const int ch[3] = { GetRValue(s), GetGValue(s), GetBValue(s) };
                     for (int k = 0; k < 3; k++)
                         lo[k] = std::min(lo[k], ch[k]), hi[k] = std::max(hi[k], ch[k]);
                 }
             }
-            const COLORREF b = overBlack[j * size + i], white = overWhite[j * size + i];
-            const int ch[3] = { GetRValue(b), GetGValue(b), GetBValue(b) };
-            bool ok = true;
+            const COLORREF d = drawn[j * size + i];
+            const int ch[3] = { GetRValue(d), GetGValue(d), GetBValue(d) };
+            bool opaque = d != RGB(0, 0, 0) || behind[j] == RGB(0, 0, 0);
             for (int k = 0; k < 3; k++)
-                ok = ok && ch[k] >= lo[k] - 8 && ch[k] <= hi[k] + 8;
-            ok = ok && Distance(white, b == 0 ? RGB(255, 255, 255) : b) <= 8;
+                opaque =
+                    opaque && ch[k] >= lo[k] - kIconTolerance && ch[k] <= hi[k] + kIconTolerance;
+            bool ok = opaque || (holdsKey && Distance(d, behind[j]) <= kIconTolerance);
+            if (overWhite)
+                ok = ok && Distance((*overWhite)[j * size + i], d == 0 ? RGB(255, 255, 255) : d) <=
+                               kIconTolerance;
             wrong += !ok;
         }
     }
     return wrong;
 }
+
+// Behind an icon drawn over black.
+static const COLORREF kBlackRows[16] = {};
 
 // The live icon's picture: the face reduced, see-through where it is keyed,
 // and new when the face changes.
@@ -507,7 +530,7 @@ static Result IconPicture()
             drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) &&
                     DrawIcon(icon, size, RGB(255, 255, 255), &white);
             if (drawn)
-                wrong[s] = IconMismatches(shot, under, black, white, size);
+                wrong[s] = IconMismatches(shot, c, under, kBlackRows, black, &white, size);
         }
         FreeShot(&shot);
     }
@@ -544,6 +567,116 @@ static Result IconPicture()
         "from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
         size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
         changedAfter > 0 ? changedAfter : 3000);
+}
+
+// The small icon where the title bar draws it, copied from the screen with
+// the face in the same copy, and its mismatches with the face reduced; the
+// caption's own colour, row by row (a theme may shade it), lies behind the
+// icon. Where *at.x < 0, the icon is first looked for in the title bar's
+// left part, at its best match.
+static int CaptionIcon(POINT *at, std::vector<COLORREF> *icon, COLORREF keyed, COLORREF *behind)
+{
+    RECT window;
+    GetWindowRect(g_clock.hwnd, &window);
+    const RECT bar = TitleBar(), face = ClientOnScreen();
+    Shot shot;
+    if (!Capture(window, &shot))
+        return 256;
+    *behind = CommonColor(shot, bar);
+    std::vector<COLORREF> rows;
+    for (int y = bar.top; y < bar.bottom; y++) {
+        const RECT row = { bar.left, y, bar.right, y + 1 };
+        rows.push_back(CommonColor(shot, row));
+    }
+    const POINT known = *at;
+    int wrong = 256;
+    for (int y = bar.top; y + 16 <= bar.bottom; y++) {
+        for (int x = bar.left; x < bar.left + 48; x++) {
+            if (known.x >= 0 && (x != known.x || y != known.y))
+                continue;
+            std::vector<COLORREF> seen;
+            for (int j = 0; j < 16; j++)
+                for (int i = 0; i < 16; i++)
+                    seen.push_back(ShotPixel(shot, x + i, y + j));
+            const int n = IconMismatches(shot, face, keyed, &rows[y - bar.top], seen, NULL, 16);
+            if (n < wrong)
+                wrong = n, *icon = seen, at->x = x, at->y = y;
+        }
+    }
+    RECT left = { bar.left, bar.top, std::min(bar.right, bar.left + 64), bar.bottom };
+    Shot part;
+    if (Capture(left, &part)) {
+        SavePicture(part, "6-caption-icon-x8", 8);
+        FreeShot(&part);
+    }
+    FreeShot(&shot);
+    return wrong;
+}
+
+// The icon the title bar shows, as it reaches the screen: the face reduced,
+// new with each second in digital mode, and its black (the key) showing the
+// caption. Seen from outside without WM_GETICON, which Wine refuses across
+// processes.
+static Result IconInCaption()
+{
+    const int small = GetSystemMetrics(SM_CXSMICON), scale = ScalePercent();
+    if (small != 16 || scale != 100)
+        return Info("the small icon is %dx%d at %d %% scale: the title bar's icon is judged only "
+                    "at 16x16 and 100 %%, where the clock's 16x16 picture fills it unscaled",
+                    small, GetSystemMetrics(SM_CYSMICON), scale);
+    // Red on green: each pixel of an icon drawn with a wrong mask would mix
+    // with the caption, and no stretch of plain caption looks like the face.
+    char text[128];
+    snprintf(text, sizeof text, "Analog=0\r\nOpacy=255\r\nColFG=%d\r\nColBG=%d\r\n",
+             (int)RGB(200, 30, 30), (int)kGreen);
+    Prepare(text);
+    const COLORREF under = BackdropOnScreen();
+    POINT at = { -1, -1 };
+    bool found = false;
+    std::vector<COLORREF> icon, first;
+    COLORREF behind = CLR_INVALID;
+    // Frames caught between a new face and its icon, or by a tick between
+    // the titles before and after them, are passed over. The face is solid
+    // here: nothing of it counts as the key, so nothing but the icon can
+    // match it. A change counts when the title's time has moved on too:
+    // just after loading, a few pixels of the face settle within a second.
+    char firstTitle[64] = "", before[64], after[64];
+    int frames = 0, matched = 0, changedAfter = -1, least = 256;
+    for (int ms = 0; ms <= 3000 && changedAfter < 0; ms += 200, Sleep(200)) {
+        if (!found)
+            at.x = -1;
+        GetWindowTextA(g_clock.hwnd, before, sizeof before);
+        const int wrong = CaptionIcon(&at, &icon, CLR_INVALID, &behind);
+        GetWindowTextA(g_clock.hwnd, after, sizeof after);
+        frames++, least = std::min(least, wrong);
+        if (wrong || strcmp(before, after) != 0)
+            continue;
+        found = true, matched++;
+        if (first.empty())
+            first = icon, strcpy(firstTitle, after);
+        else if (icon != first && strcmp(after, firstTitle) != 0)
+            changedAfter = ms;
+    }
+    // The background keyed: its black must show the caption. A tick
+    // between the face and its icon: try again once. (Where the icon was
+    // not found, a plain stretch of caption would match a keyed face.)
+    Command(IDM_BGTRANSPARENT);
+    int keyedWrong = found ? CaptionIcon(&at, &icon, under, &behind) : -1;
+    if (keyedWrong > 0)
+        keyedWrong = CaptionIcon(&at, &icon, under, &behind);
+    char where[48] = "not found", keyed[64] = "not looked at";
+    if (found) {
+        const RECT bar = TitleBar();
+        snprintf(where, sizeof where, "found at %+ld,%+ld", at.x - bar.left, at.y - bar.top);
+        snprintf(keyed, sizeof keyed, "%d of 256 pixels differ", keyedWrong);
+    }
+    return Judge(changedAfter > 0 && keyedWrong == 0,
+                 "icon %s in the title bar, caption %s; %d of %d frames matched the face reduced "
+                 "(fewest pixels differing %d), the matching picture changed %s%d ms; with the "
+                 "background keyed: %s",
+                 where, Rgb(behind), matched, frames, least,
+                 changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000,
+                 keyed);
 }
 
 // Measures alpha and key once: the background is the blend of the green at
@@ -933,6 +1066,7 @@ const Check kChecks[] = {
     { "ontop-click-through", OnTopClickThrough },
     { "icon-slots", IconSlots },
     { "icon-picture", IconPicture },
+    { "icon-in-caption", IconInCaption },
     { "snap-while-inactive", SnapWhileInactive },
     { "settings-save", SettingsSave },
     { "settings-hidden", SettingsHidden },

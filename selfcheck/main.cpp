@@ -107,15 +107,13 @@ static void ReportEnvironment(const char *exe)
     HDC screen = GetDC(NULL);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     const int bits = GetDeviceCaps(screen, BITSPIXEL);
-    // Like the clock, this program declares no DPI awareness: on a scaled
-    // display both see the same virtual pixels; the ratio shows the scale.
-    const int physical = GetDeviceCaps(screen, DESKTOPHORZRES),
-              logical = GetDeviceCaps(screen, HORZRES);
     ReleaseDC(NULL, screen);
+    int physical, logical;
+    const int scale = ScalePercent(&physical, &logical);
     Report("  system DPI %d as the clock sees it, scale %d %% (%d physical / %d virtual pixels "
            "across), "
            "colour depth %d bits",
-           dpi, logical ? physical * 100 / logical : 0, physical, logical, bits);
+           dpi, scale, physical, logical, bits);
 
     BOOL composition = FALSE;
     HMODULE dwm = LoadLibraryA("dwmapi");

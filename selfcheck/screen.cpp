@@ -248,6 +248,18 @@ void Click(int x, int y)
     SendInput(2, &in[1], sizeof(INPUT));
 }
 
+int ScalePercent(int *physical, int *logical)
+{
+    HDC screen = GetDC(NULL);
+    const int p = GetDeviceCaps(screen, DESKTOPHORZRES), l = GetDeviceCaps(screen, HORZRES);
+    ReleaseDC(NULL, screen);
+    if (physical)
+        *physical = p;
+    if (logical)
+        *logical = l;
+    return l ? p * 100 / l : 0;
+}
+
 COLORREF Blend(COLORREF top, COLORREF under, int alpha)
 {
     const int r = (GetRValue(top) * alpha + GetRValue(under) * (255 - alpha) + 127) / 255;

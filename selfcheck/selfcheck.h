@@ -127,6 +127,11 @@ POINT BackdropLastClick();
 // The backdrop's colour as the screen shows it, read beside the clock.
 COLORREF BackdropOnScreen();
 
+// The display's scale in per cent. Like the clock, this program declares no
+// DPI awareness: on a scaled display both see the same virtual pixels, and
+// the ratio of physical to virtual pixels across shows the scale.
+int ScalePercent(int *physical = NULL, int *logical = NULL);
+
 // A real left click through SendInput.
 void Click(int x, int y);
 
