@@ -44,17 +44,6 @@ static POINT BackgroundPoint()
     return pt;
 }
 
-static COLORREF ScreenPixel(POINT pt)
-{
-    RECT rc = { pt.x, pt.y, pt.x + 1, pt.y + 1 };
-    Shot shot;
-    if (!Capture(rc, &shot))
-        return CLR_INVALID;
-    const COLORREF c = ShotPixel(shot, pt.x, pt.y);
-    FreeShot(&shot);
-    return c;
-}
-
 // The screen follows a change a moment later (the compositor draws after
 // the clock): waits up to two seconds for the pixel to come near want, and
 // gives the last colour read.
@@ -158,18 +147,24 @@ static void PrepareWide(const char *overrides)
 // ---- The checks ----
 
 // At the start, before any settings are loaded: alpha 200 over the backdrop.
-static Result AlphaAtStart()
+// The clock's alpha is expected, and its background painted reads on the
+// screen as that colour blended at that alpha over the backdrop.
+static Result JudgeBackgroundBlend(COLORREF painted, BYTE expected)
 {
-    Picture("1-start");
     const COLORREF under = BackdropOnScreen();
-    const COLORREF painted = GetSysColor(COLOR_BTNFACE);
-    const COLORREF want = Blend(painted, under, 200);
+    const COLORREF want = Blend(painted, under, expected);
     const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
     const BYTE alpha = ClockAlpha();
     return Judge(
-        alpha == 200 && Distance(seen, want) <= kTolerance,
+        alpha == expected && Distance(seen, want) <= kTolerance,
         "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
         alpha, Rgb(painted), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+}
+
+static Result AlphaAtStart()
+{
+    Picture("1-start");
+    return JudgeBackgroundBlend(GetSysColor(COLOR_BTNFACE), 200);
 }
 
 // At alpha 255 nothing of the title bar may show what lies beneath, but for
@@ -299,9 +294,8 @@ static Result BackgroundKey()
     const bool through = ReachesBackdrop(bg, how, sizeof how);
     HWND hitFace = face.x < 0 ? NULL : WindowFromPoint(face);
     return Judge(atBg == under && keyed > all / 2 && through && hitFace == g_clock.hwnd,
-                 "background pixel %ld,%ld reads %s (backdrop %s), %d of %d client pixels show the "
-                 "backdrop; "
-                 "there %s; face pixel %ld,%ld (%s) belongs to %s",
+                 "background pixel %ld,%ld reads %s (backdrop %s), %d of %d client pixels show "
+                 "the backdrop; there %s; face pixel %ld,%ld (%s) belongs to %s",
                  bg.x, bg.y, Rgb(atBg), Rgb(under), keyed, all, how, face.x, face.y, Rgb(atFace),
                  WindowName(hitFace));
 }
@@ -313,14 +307,7 @@ static Result AlphaLoaded()
     snprintf(text, sizeof text, "Opacy=120\r\nColBG=%d\r\n", (int)kGreen);
     Prepare(text);
     Picture("4-alpha-120");
-    const COLORREF under = BackdropOnScreen();
-    const COLORREF want = Blend(kGreen, under, 120);
-    const COLORREF seen = AwaitPixel(BackgroundPoint(), want, kTolerance);
-    const BYTE alpha = ClockAlpha();
-    return Judge(
-        alpha == 120 && Distance(seen, want) <= kTolerance,
-        "alpha %u; the background %s over the backdrop %s reads %s, expected %s (tolerance %d)",
-        alpha, Rgb(kGreen), Rgb(under), Rgb(seen), Rgb(want), kTolerance);
+    return JudgeBackgroundBlend(kGreen, 120);
 }
 
 // "Stay on top and be unclickable": topmost, and clicks on the caption and
@@ -537,8 +524,7 @@ static Result IconPicture()
     if (!drawn) {
         if (g_onWine)
             return Info("the icon cannot be drawn from another process here (DrawIconEx: error "
-                        "%lu): Wine keeps "
-                        "an icon's bitmaps in the process that made it",
+                        "%lu): Wine keeps an icon's bitmaps in the process that made it",
                         GetLastError());
         return Fail("the window's icon could not be drawn (DrawIconEx: error %lu)", GetLastError());
     }
@@ -563,8 +549,7 @@ static Result IconPicture()
     return Judge(
         wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
         "drawn at %dx%d over black and white: %d of 256 small-icon and %d of 256 big-icon pixels "
-        "differ "
-        "from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
+        "differ from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
         size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
         changedAfter > 0 ? changedAfter : 3000);
 }
@@ -831,8 +816,8 @@ static Result SettingsHeldOpen()
     if (held == INVALID_HANDLE_VALUE)
         return Fail("could not open Lumivane.ini to hold it (error %lu)", openError);
     return Judge(saved && !box,
-                 "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; "
-                 "error box: %s",
+                 "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; error "
+                 "box: %s",
                  waited ? "yes" : "no", saved ? "yes" : "no", box ? "shown" : "none");
 }
 
@@ -932,8 +917,8 @@ static Result SettingsLoad()
             alpha == 230 && Distance(seen, want) <= kTolerance && !strcmp(analog, "0") &&
             !strcmp(foreground, value),
         "placed at %ld,%ld,%ld,%ld (file: 70,80,330,320), topmost %d, alpha %u; the background "
-        "reads "
-        "%s, expected %s over the backdrop %s; saved next: Analog=%s ColFG=%s (file: 0 and %s)",
+        "reads %s, expected %s over the backdrop %s; saved next: Analog=%s ColFG=%s (file: 0 and "
+        "%s)",
         r.left, r.top, r.right, r.bottom, topmost, alpha, Rgb(seen), Rgb(want), Rgb(under), analog,
         foreground, value);
 }

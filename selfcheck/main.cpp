@@ -110,9 +110,8 @@ static void ReportEnvironment(const char *exe)
     ReleaseDC(NULL, screen);
     int physical, logical;
     const int scale = ScalePercent(&physical, &logical);
-    Report("  system DPI %d as the clock sees it, scale %d %% (%d physical / %d virtual pixels "
-           "across), "
-           "colour depth %d bits",
+    Report("  system DPI %d as the clock sees it, scale %d %% "
+           "(%d physical / %d virtual pixels across), colour depth %d bits",
            dpi, scale, physical, logical, bits);
 
     BOOL composition = FALSE;

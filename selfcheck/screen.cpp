@@ -124,17 +124,22 @@ POINT BackdropLastClick()
     return pt;
 }
 
-COLORREF BackdropOnScreen()
+COLORREF ScreenPixel(POINT pt)
 {
-    // Near the backdrop's upper right corner, where the clock never goes.
-    RECT rc = { g_backdropRect.right - 12, g_backdropRect.top + 10, g_backdropRect.right - 10,
-                g_backdropRect.top + 12 };
+    RECT rc = { pt.x, pt.y, pt.x + 1, pt.y + 1 };
     Shot shot;
     if (!Capture(rc, &shot))
         return CLR_INVALID;
-    const COLORREF color = ShotPixel(shot, rc.left, rc.top);
+    const COLORREF color = ShotPixel(shot, pt.x, pt.y);
     FreeShot(&shot);
     return color;
+}
+
+COLORREF BackdropOnScreen()
+{
+    // Near the backdrop's upper right corner, where the clock never goes.
+    const POINT pt = { g_backdropRect.right - 12, g_backdropRect.top + 10 };
+    return ScreenPixel(pt);
 }
 
 bool Capture(const RECT &rc, Shot *shot)

@@ -104,6 +104,8 @@ bool Capture(const RECT &rc, Shot *shot);
 void FreeShot(Shot *shot);
 // The pixel at a screen position inside the shot.
 COLORREF ShotPixel(const Shot &shot, int x, int y);
+// One pixel of the screen, or CLR_INVALID.
+COLORREF ScreenPixel(POINT pt);
 // selfcheck-pictures\NAME.bmp, each pixel scale x scale.
 void SavePicture(const Shot &shot, const char *name, int scale);
 // Counts the shot's pixels exactly equal to color.
