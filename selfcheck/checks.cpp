@@ -763,8 +763,9 @@ static Result SettingsSave()
     }
     const bool kept = strstr(saved, "Comment=kept by the save") != NULL;
     return Judge(wrong == 0 && kept && r.left == 70 && r.top == 50 && ClockAlpha() == 180,
-                 "%d of 10 keys differ from the clock: %s; the other line %s", wrong, seen,
-                 kept ? "kept" : "lost");
+                 "%d of 10 keys differ from the clock: %s; the other line %s; the clock's alpha "
+                 "%u (file: 180), at %ld,%ld (moved to 70,50)",
+                 wrong, seen, kept ? "kept" : "lost", ClockAlpha(), r.left, r.top);
 }
 
 // Moves the clock a little, so that the next save writes new text.
