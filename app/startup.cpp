@@ -52,7 +52,12 @@ bool StartClock(HINSTANCE hInstance, int nCmdShow)
     g_settings.path = SETTINGS_PATH;
     g_nCmdShow = nCmdShow;
     g_hInstance = hInstance;
-    InitCommonControls();   // the opacity slider is a common-controls trackbar
+    // The opacity slider is a common-controls trackbar. Version 6, which the
+    // manifest asks for, registers nothing through InitCommonControls.
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_BAR_CLASSES;
+    InitCommonControlsEx(&icc);
     RegisterClockClass();
     g_hwndMain = CreateMainWindow();
     if (!g_hwndMain)
