@@ -26,6 +26,7 @@ int g_lastMinuteKey = -1;
 // Repaint cycle
 GetLocalTimeProc g_pfnGetLocalTime = GetLocalTime;
 HICON g_smallIcon;
+HICON g_bigIcon;
 
 // Opacity slider
 HWND g_hwndSlider;

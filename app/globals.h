@@ -29,7 +29,9 @@ extern int g_lastMinuteKey;     /* key of the last invalidating pass; -1 forces 
 
 // Repaint cycle
 extern GetLocalTimeProc g_pfnGetLocalTime; /* clock source: GetLocalTime; tests replace it */
-extern HICON g_smallIcon; /* the window's icon, small and large, made by the latest pass */
+extern HICON
+    g_smallIcon;        /* the window's small icon, the face at 16 x 16, made by the latest pass */
+extern HICON g_bigIcon; /* its large icon, the face at the large-icon size, made with it */
 
 // Opacity slider
 extern HWND g_hwndSlider;             /* the open slider; null when none is open */

@@ -14,8 +14,9 @@ void DrawAnalogFace(HDC hdc, const RECT *rc, int hour, int minute);
 // The time text centred in the client rectangle, sized by its width.
 void DrawDigitalFace(HDC hdc, const RECT *rc, const char *timeText);
 
-// Makes the window's icon, small and large, a 16 x 16 copy of what the client
-// area shows; black is see-through.
+// Makes the window's icons from what the client area shows: the small one a
+// 16 x 16 copy, the large one a copy at the large-icon size; black is
+// see-through in both.
 void UpdateSmallIcon(HDC hdc, const RECT *rc);
 
 // Creates a face font: the pass's fonts differ only in height and weight.

@@ -94,7 +94,7 @@ static void PaintBracket(int)
 static void HandOverIcon(int)
 {
     SendMessageA(g_hwndMain, WM_SETICON, ICON_SMALL, (LPARAM)g_smallIcon);
-    SendMessageA(g_hwndMain, WM_SETICON, ICON_BIG, (LPARAM)g_smallIcon);
+    SendMessageA(g_hwndMain, WM_SETICON, ICON_BIG, (LPARAM)g_bigIcon);
 }
 
 static void ReferencePass(int i)

@@ -28,14 +28,17 @@ shot
 icon=$(count_near 206 105 16 16 "$BACK")
 [ "$icon" -gt 128 ] || fail "the title bar's icon is not the red face: $icon of 256 pixels near ($BACK), ($(pixel 210 108)) at 210,108"
 # Wine hands the window's icons to the Linux desktop as _NET_WM_ICON (width,
-# height, then ARGB pixels, per image): one 16 x 16 image of the face, its red
-# opaque, where the stock application icon and a see-through one used to be.
+# height, then ARGB pixels, per image): the small and the large icon, each an
+# image of the face at its own size, its red opaque over more than half.
 xprop -id "$CLOCK_XID" -notype -format _NET_WM_ICON 32c _NET_WM_ICON | tr -d '\n ' |
   sed 's/^[^=]*=//' | tr ',' '\n' >"$WORK/icons"
-published=$(awk 'i == 0 { w = $1; i = -1; next } i == -1 { n++; sizes = sizes w "x" $1 " "; i = w * $1; next }
-  { red += ($1 == 4294901760); i-- } END { print n, sizes, red }' "$WORK/icons")
-[ "$(echo "$published" | cut -d' ' -f1-2)" = "1 16x16" ] && [ "${published##* }" -gt 128 ] ||
-  fail "the icons Wine publishes (count, sizes, opaque red pixels): $published"
+published=$(awk 'i == 0 { w = $1; i = -1; next }
+  i == -1 { n++; size[n] = w "x" $1; i = w * $1; half[n] = i / 2; next }
+  { red[n] += ($1 == 4294901760); i-- }
+  END { for (k = 1; k <= n; k++) print size[k], (red[k] > half[k] ? "face" : "not the face:" red[k] + 0) }' \
+  "$WORK/icons" | sort | tr '\n' ' ')
+[ "$published" = "16x16 face 32x32 face " ] ||
+  fail "the icons Wine publishes (size, and whether it is the red face): $published"
 # Digital: nothing drawn in the upper fifth (where the analog face has its 12),
 # and blue text across the middle.
 top=$(count_near $((X + 5)) $((Y + 5)) $((W - 10)) $((H / 5)) "$BACK")

@@ -1,7 +1,6 @@
-// The window's icon: a new one on every pass with a client area, in both the
-// small and the large slot, the old one destroyed after the hand-over, the
-// picture a reduction of the face whose black, and only its black, is
-// see-through.
+// The window's icons: a new pair on every pass with a client area, the small
+// and the large, the old ones destroyed after the hand-over, each picture a
+// reduction of the face whose black, and only its black, is see-through.
 #include "clock_test_support.h"
 
 #include "app/globals.h"
@@ -12,7 +11,18 @@
 
 namespace {
 
-const WPARAM kSlots[] = { ICON_SMALL, ICON_BIG };
+// Each slot's icon, its size, and how much of it the reduced face fills: 16
+// pixels of the small one, all of the large one.
+struct Slot {
+    WPARAM slot;
+    HICON *icon;
+    int cxMetric, cyMetric;
+    bool wholeIcon;
+};
+const Slot kSlots[] = {
+    { ICON_SMALL, &g_smallIcon, SM_CXSMICON, SM_CYSMICON, false },
+    { ICON_BIG, &g_bigIcon, SM_CXICON, SM_CYICON, true },
+};
 
 HICON WindowIcon(WPARAM slot = ICON_SMALL)
 {
@@ -68,21 +78,24 @@ IconPixels ReadIcon(HICON hIcon)
 
 using SmallIcon = ClockTest;
 
-TEST_F(SmallIcon, EveryPassHandsOverANewIconAndDestroysTheOldOne)
+TEST_F(SmallIcon, EveryPassHandsOverNewIconsAndDestroysTheOldOnes)
 {
-    HICON previous = WindowIcon();
-    ASSERT_TRUE(previous != NULL);
-    ASSERT_EQ(g_smallIcon, previous);
-    for (int i = 0; i < 5; i++) {
-        Tick();   // analog, same minute: nothing repaints, the icon still renews
-        EXPECT_NE(previous, g_smallIcon);
-        EXPECT_TRUE(IconAlive(g_smallIcon));
-        EXPECT_FALSE(IconAlive(previous));
-        // The taskbar and Alt+Tab show the large slot: the live face there too.
-        for (WPARAM slot : kSlots)
-            EXPECT_EQ(g_smallIcon, WindowIcon(slot)) << "slot " << slot;
-        previous = g_smallIcon;
+    // The taskbar and Alt+Tab show the large slot: the live face there too.
+    for (const Slot &s : kSlots) {
+        SCOPED_TRACE(s.slot);
+        HICON previous = WindowIcon(s.slot);
+        ASSERT_TRUE(previous != NULL);
+        ASSERT_EQ(*s.icon, previous);
+        for (int i = 0; i < 3; i++) {
+            Tick();   // analog, same minute: nothing repaints, the icons still renew
+            EXPECT_NE(previous, *s.icon);
+            EXPECT_EQ(*s.icon, WindowIcon(s.slot));
+            EXPECT_TRUE(IconAlive(*s.icon));
+            EXPECT_FALSE(IconAlive(previous));
+            previous = *s.icon;
+        }
     }
+    EXPECT_NE(g_smallIcon, g_bigIcon);
 }
 
 TEST_F(SmallIcon, PictureIsTheReducedFace)
@@ -91,19 +104,25 @@ TEST_F(SmallIcon, PictureIsTheReducedFace)
     g_fgColor = RGB(200, 20, 20);
     Command(IDM_ANALOG);   // digital: the next tick repaints all
     Tick();
-    const IconPixels icon = ReadIcon(WindowIcon());
-    const std::vector<COLORREF> &px = icon.color;
-    ASSERT_EQ(16, icon.w);
-    ASSERT_EQ(16, icon.h);
-    EXPECT_EQ(g_bgColor, px[0]);
-    EXPECT_EQ(g_bgColor, px[15]);
-    EXPECT_EQ(g_bgColor, px[15 * 16]);
-    // The time text leaves foreground pixels in the middle rows.
-    int fg = 0;
-    for (int y = 5; y < 11; y++)
-        for (int x = 0; x < 16; x++)
-            fg += ColorDistance(px[y * 16 + x], g_fgColor) < 120;
-    EXPECT_GT(fg, 0);
+    for (const Slot &s : kSlots) {
+        SCOPED_TRACE(s.slot);
+        const IconPixels icon = ReadIcon(WindowIcon(s.slot));
+        const std::vector<COLORREF> &px = icon.color;
+        const int n = s.wholeIcon ? GetSystemMetrics(s.cxMetric) : 16;
+        ASSERT_EQ(GetSystemMetrics(s.cxMetric), icon.w);
+        ASSERT_EQ(GetSystemMetrics(s.cyMetric), icon.h);
+        ASSERT_GE(icon.w, n);
+        EXPECT_EQ(g_bgColor, px[0]);
+        EXPECT_EQ(g_bgColor, px[n - 1]);
+        EXPECT_EQ(g_bgColor, px[(n - 1) * icon.w]);
+        EXPECT_EQ(g_bgColor, px[(n - 1) * icon.w + n - 1]);
+        // The time text leaves foreground pixels in the middle rows.
+        int fg = 0;
+        for (int y = n * 5 / 16; y < n * 11 / 16; y++)
+            for (int x = 0; x < n; x++)
+                fg += ColorDistance(px[y * icon.w + x], g_fgColor) < 120;
+        EXPECT_GT(fg, n / 2);
+    }
 }
 
 TEST_F(SmallIcon, MinimisedWindowKeepsItsIconUntilRestored)
@@ -155,9 +174,11 @@ TEST_F(SmallIcon, MaskIsSetExactlyWhereThePictureIsBlack)
             Command(IDM_BGTRANSPARENT);
         ForceRepaint();
         Tick();
-        for (WPARAM slot : kSlots) {
-            const IconPixels icon = ReadIcon(WindowIcon(slot));
-            ASSERT_EQ(size, icon.w) << "slot " << slot;
+        for (const Slot &s : kSlots) {
+            SCOPED_TRACE(s.slot);
+            const IconPixels icon = ReadIcon(WindowIcon(s.slot));
+            const int n = s.wholeIcon ? icon.w : 16;
+            ASSERT_EQ(s.wholeIcon ? GetSystemMetrics(s.cxMetric) : size, icon.w);
             ASSERT_EQ(icon.color.size(), icon.mask.size());
             int black = 0, wrong = 0, outside = 0;
             for (int y = 0; y < icon.h; y++) {
@@ -165,14 +186,14 @@ TEST_F(SmallIcon, MaskIsSetExactlyWhereThePictureIsBlack)
                     const int i = y * icon.w + x;
                     black += icon.color[i] == 0;
                     wrong += icon.mask[i] != (icon.color[i] == 0);
-                    outside += (x >= 16 || y >= 16) && icon.color[i] != 0;
+                    outside += (x >= n || y >= n) && icon.color[i] != 0;
                 }
             }
-            EXPECT_EQ(0, wrong) << "slot " << slot;
-            EXPECT_EQ(0, outside) << "slot " << slot;
+            EXPECT_EQ(0, wrong);
+            EXPECT_EQ(0, outside);
             // Both kinds of pixel are there, so the comparison means something.
-            EXPECT_GT(black, size * size - 256) << "slot " << slot;
-            EXPECT_LT(black, size * size) << "slot " << slot;
+            EXPECT_GT(black, icon.w * icon.h - n * n);
+            EXPECT_LT(black, icon.w * icon.h);
         }
     }
     if (IsModeOn(MENU_BGTRANSPARENT))

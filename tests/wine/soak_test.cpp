@@ -195,6 +195,7 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
     const int windowsBefore = ThreadWindows();
     const SIZE_T memoryBefore = PrivateBytes();
     HICON firstIcon = g_smallIcon;
+    HICON firstBigIcon = g_bigIcon;
 
     const int middle = warmUp + (passes - warmUp) / 2;
     Census half = {};
@@ -252,12 +253,14 @@ TEST_F(Soak, ASimulatedDayLeavesNothingBehindButWinesCaches)
     EXPECT_EQ(menuItems, GetMenuItemCount(hMenu));
     EXPECT_EQ(2, GetMenuItemCount(g_hColorsMenu));
     EXPECT_EQ(2, GetMenuItemCount(g_hSettingsMenu));
-    // One live icon, in both of the window's slots; the one from before the
-    // run is gone.
+    // One live icon in each of the window's slots; those from before the run
+    // are gone.
     EXPECT_EQ(g_smallIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_SMALL, 0));
-    EXPECT_EQ(g_smallIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_BIG, 0));
+    EXPECT_EQ(g_bigIcon, (HICON)SendMessageA(g_hwndMain, WM_GETICON, ICON_BIG, 0));
     EXPECT_TRUE(IconAlive(g_smallIcon));
+    EXPECT_TRUE(IconAlive(g_bigIcon));
     EXPECT_FALSE(IconAlive(firstIcon));
+    EXPECT_FALSE(IconAlive(firstBigIcon));
     // Memory over the second half: the clock's own, then Wine's.
     EXPECT_LE(heapAfter, half.heapBytes + kHeapSlack) << "the clock's own memory grew";
     SIZE_T allowed = kWineNewSizesMemory;
