@@ -3,6 +3,7 @@
 // order they run; each begins by loading the state it needs.
 #include "selfcheck/selfcheck.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <stdio.h>
 #include <string.h>
@@ -364,46 +365,56 @@ static const char kWineIcons[] =
     "WM_GETICON from another process fails under Wine (SendMessageTimeout gives 0, "
     "as for WM_QUERYDRAGICON), so the icon cannot be seen from outside here";
 
-static void IconSize(HICON icon, char *out, int size)
+// The size of an icon's picture; 0 x 0 where it cannot be read.
+static SIZE IconSize(HICON icon)
 {
+    SIZE size = { 0, 0 };
     ICONINFO ii;
-    if (!icon || !GetIconInfo(icon, &ii)) {
-        snprintf(out, size, "unreadable");
-        return;
-    }
+    if (!icon || !GetIconInfo(icon, &ii))
+        return size;
     BITMAP bm = {};
     GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    snprintf(out, size, "%ldx%ld", bm.bmWidth, bm.bmHeight);
+    size.cx = bm.bmWidth;
+    size.cy = bm.bmHeight;
     DeleteObject(ii.hbmColor);
     DeleteObject(ii.hbmMask);
+    return size;
 }
 
-// Both slots hold the live icon: not the class's, renewed as the clock ticks.
+static bool SizeIs(SIZE size, int cxMetric, int cyMetric)
+{
+    return size.cx == GetSystemMetrics(cxMetric) && size.cy == GetSystemMetrics(cyMetric);
+}
+
+// Both slots hold the live icon: not the class's, renewed as the clock ticks,
+// each at the system's size for its slot.
 static Result IconSlots()
 {
     Prepare("");
     bool asked = false;
     HICON small = WindowIcon(ICON_SMALL, &asked), big = WindowIcon(ICON_BIG);
     if (!asked && g_onWine)
-        return Info("%s; SM_CXSMICON %d, SM_CXICON %d", kWineIcons, GetSystemMetrics(SM_CXSMICON),
-                    GetSystemMetrics(SM_CXICON));
+        return Info("%s; the clock makes them at SM_CXSMICON %dx%d and SM_CXICON %dx%d", kWineIcons,
+                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
     if (!asked)
         return Fail("WM_GETICON was not answered (error %lu)", GetLastError());
     HICON classSmall = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICONSM);
     HICON classBig = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICON);
     Sleep(1100);
     HICON later = WindowIcon(ICON_SMALL), laterBig = WindowIcon(ICON_BIG);
-    char smallSize[32], bigSize[32];
-    IconSize(small, smallSize, sizeof smallSize);
-    IconSize(big, bigSize, sizeof bigSize);
-    const bool own = small && big && small != classSmall && small != classBig &&
+    const SIZE smallSize = IconSize(small);
+    const SIZE bigSize = IconSize(big);
+    const bool own = small && big && small != big && small != classSmall && small != classBig &&
                      big != classSmall && big != classBig;
-    return Judge(own && later != small && laterBig != big,
+    const bool sized =
+        SizeIs(smallSize, SM_CXSMICON, SM_CYSMICON) && SizeIs(bigSize, SM_CXICON, SM_CYICON);
+    return Judge(own && sized && later != small && laterBig != big,
                  "small %p, big %p, class icons %p and %p; a second later small %p, big %p; "
-                 "SM_CXSMICON %d, SM_CXICON %d; the icons' bitmaps: small %s, big %s",
+                 "the icons' bitmaps: small %ldx%ld (SM_CXSMICON %d), big %ldx%ld (SM_CXICON %d)",
                  (void *)small, (void *)big, (void *)classSmall, (void *)classBig, (void *)later,
-                 (void *)laterBig, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON),
-                 smallSize, bigSize);
+                 (void *)laterBig, smallSize.cx, smallSize.cy, GetSystemMetrics(SM_CXSMICON),
+                 bigSize.cx, bigSize.cy, GetSystemMetrics(SM_CXICON));
 }
 
 // The icon drawn at its own size over one colour; false where it cannot be
@@ -443,52 +454,70 @@ static bool DrawIcon(HICON icon, int size, COLORREF under, std::vector<COLORREF>
 // reduction may sample one pixel or average a few.
 static const int kIconTolerance = 8;
 
-// Pixels of a 16 x 16 icon picture, drawn over the colours behind (one for
-// each row), that do not match the face (part of the shot, keyed where it
-// shows that colour) reduced to 16 x 16. Each is either opaque, within the
-// colours of its part of the face with the key as black (averaged into its
-// neighbours) but not black itself, or see-through, showing what lies
-// behind, where its part holds the key. Given the same icon drawn over
-// white, where the picture is black that must show the white.
-static int IconMismatches(const Shot &shot, const RECT &face, COLORREF keyed,
-                          const COLORREF *behind, const std::vector<COLORREF> &drawn,
-                          const std::vector<COLORREF> *overWhite, int size)
+// What an icon picture is judged against: the face in a copy of the screen,
+// reduced to picture x picture pixels.
+struct IconJudge {
+    const Shot *shot;
+    RECT face;                // the client area, in the shot
+    COLORREF keyed;           // what the shot shows where the face is keyed
+    const COLORREF *behind;   // what lies behind the icon, one colour for each row
+    int picture;              // the reduced face's size
+    int stride;               // the drawn icon's width
+};
+
+// Pixels of an icon picture, drawn over the colours behind, that do not
+// match the face reduced. Each is either opaque, within the colours of its
+// part of the face with the key as black (averaged into its neighbours) but
+// not black itself, or see-through, showing what lies behind, where its part
+// holds the key. Given the same icon drawn over white, where the picture is
+// black that must show the white.
+static int IconMismatches(const IconJudge &judge, const std::vector<COLORREF> &drawn,
+                          const std::vector<COLORREF> *overWhite)
 {
-    const int w = face.right - face.left, h = face.bottom - face.top;
+    const RECT &face = judge.face;
+    const int w = face.right - face.left;
+    const int h = face.bottom - face.top;
+    const int n = judge.picture;
     int wrong = 0;
-    for (int j = 0; j < 16; j++) {
-        for (int i = 0; i < 16; i++) {
-            int lo[3] = { 255, 255, 255 }, hi[3] = { 0, 0, 0 };
+    for (int j = 0; j < n; j++) {
+        for (int i = 0; i < n; i++) {
+            int lo[3] = { 255, 255, 255 };
+            int hi[3] = { 0, 0, 0 };
             bool holdsKey = false;
-            for (int y = std::max(0, j * h / 16 - 1); y < std::min(h, (j + 1) * h / 16 + 1); y++) {
-                for (int x = std::max(0, i * w / 16 - 1); x < std::min(w, (i + 1) * w / 16 + 1);
+            for (int y = std::max(0, j * h / n - 1); y < std::min(h, (j + 1) * h / n + 1); y++) {
+                for (int x = std::max(0, i * w / n - 1); x < std::min(w, (i + 1) * w / n + 1);
                      x++) {
-                    COLORREF s = ShotPixel(shot, face.left + x, face.top + y);
-                    if (s == keyed)
-                        s = RGB(0, 0, 0), holdsKey = true;
+                    COLORREF s = ShotPixel(*judge.shot, face.left + x, face.top + y);
+                    if (s == judge.keyed) {
+                        s = RGB(0, 0, 0);
+                        holdsKey = true;
+                    }
                     const int ch[3] = { GetRValue(s), GetGValue(s), GetBValue(s) };
-                    for (int k = 0; k < 3; k++)
-                        lo[k] = std::min(lo[k], ch[k]), hi[k] = std::max(hi[k], ch[k]);
+                    for (int k = 0; k < 3; k++) {
+                        lo[k] = std::min(lo[k], ch[k]);
+                        hi[k] = std::max(hi[k], ch[k]);
+                    }
                 }
             }
-            const COLORREF d = drawn[j * size + i];
+            const COLORREF d = drawn[j * judge.stride + i];
+            const COLORREF behind = judge.behind[j];
             const int ch[3] = { GetRValue(d), GetGValue(d), GetBValue(d) };
-            bool opaque = d != RGB(0, 0, 0) || behind[j] == RGB(0, 0, 0);
+            bool opaque = d != RGB(0, 0, 0) || behind == RGB(0, 0, 0);
             for (int k = 0; k < 3; k++)
                 opaque =
                     opaque && ch[k] >= lo[k] - kIconTolerance && ch[k] <= hi[k] + kIconTolerance;
-            bool ok = opaque || (holdsKey && Distance(d, behind[j]) <= kIconTolerance);
+            bool ok = opaque || (holdsKey && Distance(d, behind) <= kIconTolerance);
             if (overWhite)
-                ok = ok && Distance((*overWhite)[j * size + i], d == 0 ? RGB(255, 255, 255) : d) <=
-                               kIconTolerance;
+                ok = ok && Distance((*overWhite)[j * judge.stride + i],
+                                    d == 0 ? RGB(255, 255, 255) : d) <= kIconTolerance;
             wrong += !ok;
         }
     }
     return wrong;
 }
 
-// Behind an icon drawn over black.
-static const COLORREF kBlackRows[16] = {};
+// Behind an icon drawn over black, as large as a large icon may be.
+static const COLORREF kBlackRows[256] = {};
 
 // The live icon's picture: the face reduced, see-through where it is keyed,
 // and new when the face changes.
@@ -501,11 +530,16 @@ static Result IconPicture()
         return Info("%s", kWineIcons);
     const COLORREF under = BackdropOnScreen();
     const RECT c = ClientOnScreen();
-    int size = GetSystemMetrics(SM_CXSMICON);
-    std::vector<COLORREF> black, white;
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    const int bigSize = std::min(GetSystemMetrics(SM_CXICON), 256);
+    std::vector<COLORREF> black, white, bigWhite;
     int wrong[2] = { -1, -1 };
     bool drawn = true;
+    // The small icon holds the face at 16 x 16 in its corner; the large one
+    // is the face reduced to the whole large-icon size.
     const WPARAM slots[2] = { ICON_SMALL, ICON_BIG };
+    const int drawnSize[2] = { size, bigSize };
+    const int pictureSize[2] = { 16, bigSize };
     // A tick between the copy of the screen and the icon may change the
     // minute hand: try again once.
     for (int attempt = 0; attempt < 2 && drawn && !(wrong[0] == 0 && wrong[1] == 0); attempt++) {
@@ -514,10 +548,13 @@ static Result IconPicture()
             return Fail("could not copy the client area from the screen");
         for (int s = 0; s < 2 && drawn; s++) {
             HICON icon = WindowIcon(slots[s]);
-            drawn = DrawIcon(icon, size, RGB(0, 0, 0), &black) &&
-                    DrawIcon(icon, size, RGB(255, 255, 255), &white);
+            drawn = DrawIcon(icon, drawnSize[s], RGB(0, 0, 0), &black) &&
+                    DrawIcon(icon, drawnSize[s], RGB(255, 255, 255), &white);
+            const IconJudge judge = { &shot, c, under, kBlackRows, pictureSize[s], drawnSize[s] };
             if (drawn)
-                wrong[s] = IconMismatches(shot, c, under, kBlackRows, black, &white, size);
+                wrong[s] = IconMismatches(judge, black, &white);
+            if (s == 1)
+                bigWhite = white;
         }
         FreeShot(&shot);
     }
@@ -528,12 +565,12 @@ static Result IconPicture()
                         GetLastError());
         return Fail("the window's icon could not be drawn (DrawIconEx: error %lu)", GetLastError());
     }
-    Shot icon = { { 0, 0, size, size }, NULL, NULL };
+    Shot icon = { { 0, 0, bigSize, bigSize }, NULL, NULL };
     std::vector<DWORD> raw;
-    for (COLORREF p : white)
+    for (COLORREF p : bigWhite)
         raw.push_back((GetRValue(p) << 16) | (GetGValue(p) << 8) | GetBValue(p));
     icon.px = raw.data();
-    SavePicture(icon, "6-icon-over-white-x8", 8);
+    SavePicture(icon, "6-big-icon-over-white-x8", 8);
 
     // Digital: the seconds change the face, and the icon with it.
     Command(IDM_ANALOG);
@@ -548,10 +585,11 @@ static Result IconPicture()
     }
     return Judge(
         wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
-        "drawn at %dx%d over black and white: %d of 256 small-icon and %d of 256 big-icon pixels "
-        "differ from the client area reduced to 16x16; in digital mode the picture changed %s%d ms",
-        size, size, wrong[0], wrong[1], changedAfter > 0 ? "after " : "never in ",
-        changedAfter > 0 ? changedAfter : 3000);
+        "drawn over black and white: %d of 256 pixels of the small icon (%dx%d) differ from the "
+        "client area reduced to 16x16, %d of %d of the big icon from it reduced to %dx%d; in "
+        "digital mode the picture changed %s%d ms",
+        wrong[0], size, size, wrong[1], bigSize * bigSize, bigSize, bigSize,
+        changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000);
 }
 
 // The small icon where the title bar draws it, copied from the screen with
@@ -583,7 +621,8 @@ static int CaptionIcon(POINT *at, std::vector<COLORREF> *icon, COLORREF keyed, C
             for (int j = 0; j < 16; j++)
                 for (int i = 0; i < 16; i++)
                     seen.push_back(ShotPixel(shot, x + i, y + j));
-            const int n = IconMismatches(shot, face, keyed, &rows[y - bar.top], seen, NULL, 16);
+            const IconJudge judge = { &shot, face, keyed, &rows[y - bar.top], 16, 16 };
+            const int n = IconMismatches(judge, seen, NULL);
             if (n < wrong)
                 wrong = n, *icon = seen, at->x = x, at->y = y;
         }
@@ -662,6 +701,118 @@ static Result IconInCaption()
                  where, Rgb(behind), matched, frames, least,
                  changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000,
                  keyed);
+}
+
+// ---- The common controls and the slider ----
+
+// The file version of a DLL, "a.b.c.d", or "unknown".
+static void FileVersion(const char *path, char *out, int size)
+{
+    snprintf(out, size, "unknown");
+    DWORD ignored = 0;
+    const DWORD bytes = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<char> data(bytes ? bytes : 1);
+    VS_FIXEDFILEINFO *info = NULL;
+    UINT length = 0;
+    if (bytes && GetFileVersionInfoA(path, 0, bytes, data.data()) &&
+        VerQueryValueA(data.data(), "\\", (void **)&info, &length) && info)
+        snprintf(out, size, "%u.%u.%u.%u", HIWORD(info->dwFileVersionMS),
+                 LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS),
+                 LOWORD(info->dwFileVersionLS));
+}
+
+// The manifest at work: the clock's process has version 6 of comctl32, which
+// Windows (and Wine) load from the side-by-side store (WinSxS) for a program
+// that asks for it, never from the system folder.
+static Result CommonControls6()
+{
+    HMODULE modules[1024];
+    DWORD bytes = 0;
+    if (!EnumProcessModulesEx(g_clock.process, modules, sizeof modules, &bytes, LIST_MODULES_ALL))
+        return Fail("the clock's modules could not be listed (EnumProcessModulesEx: error %lu)",
+                    GetLastError());
+    const DWORD count = std::min<DWORD>(bytes / sizeof(HMODULE), 1024);
+    char seen[600] = "";
+    bool fromSxs = false;
+    for (DWORD i = 0; i < count; i++) {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameExA(g_clock.process, modules[i], path, sizeof path);
+        const char *name = strrchr(path, '\\');
+        if (!name || _stricmp(name + 1, "comctl32.dll") != 0)
+            continue;
+        char version[48];
+        FileVersion(path, version, sizeof version);
+        char lower[MAX_PATH];
+        snprintf(lower, sizeof lower, "%s", path);
+        CharLowerA(lower);
+        // The store's folder names the assembly's version; the file's own
+        // version is 6.x on Windows, while Wine's copy there reads 5.81.
+        const bool assembly6 =
+            strstr(lower, "\\winsxs\\") &&
+            strstr(lower, "_microsoft.windows.common-controls_6595b64144ccf1df_6.");
+        fromSxs = fromSxs || (assembly6 && (g_onWine || strncmp(version, "6.", 2) == 0));
+        const size_t used = strlen(seen);
+        snprintf(seen + used, sizeof seen - used, "%s%s (version %s)", used ? "; " : "", path,
+                 version);
+    }
+    return Judge(fromSxs, "comctl32 in the clock's process (of %lu modules): %s%s", count,
+                 seen[0] ? seen : "none",
+                 g_onWine ? "; under Wine the assembly's folder is judged, not the file's version"
+                          : "");
+}
+
+// The opacity slider, opened from "Opacy" under the pointer as a user opens
+// it: the clock's trackbar, centred on the pointer, over the alpha's range at
+// the alpha. Its picture is for a person to judge its look (the system's
+// visual style, or Windows 2000's grey channel and square thumb). Resting
+// on it and leaving it closes it.
+static Result OpacitySlider()
+{
+    Prepare("");
+    const RECT c = ClientOnScreen();
+    const POINT at = { (c.left + c.right) / 2, (c.top + c.bottom) / 2 };
+    MovePointer(at.x, at.y);
+    Settle();
+    Command(IDM_OPACITY);
+    HWND slider = NULL;
+    for (int i = 0; i < 30 && !slider; i++) {
+        slider = FindClockWindow("msctls_trackbar32", NULL);
+        if (!slider)
+            Sleep(100);
+    }
+    if (!slider)
+        return Fail("\"Opacy\" opened no slider within 3 s");
+    RECT rc;
+    GetWindowRect(slider, &rc);
+    DWORD_PTR lo = 0, hi = 0, pos = 0;
+    SendMessageTimeoutA(slider, TBM_GETRANGEMIN, 0, 0, SMTO_ABORTIFHUNG, 2000, &lo);
+    SendMessageTimeoutA(slider, TBM_GETRANGEMAX, 0, 0, SMTO_ABORTIFHUNG, 2000, &hi);
+    SendMessageTimeoutA(slider, TBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
+    const bool placed = rc.left == at.x - 100 && rc.top == at.y - 15 && rc.right - rc.left == 200 &&
+                        rc.bottom - rc.top == 30;
+    Shot shot;
+    if (Capture(Inflated(rc, 8), &shot)) {
+        SavePicture(shot, "6-opacity-slider-x2", 2);
+        FreeShot(&shot);
+    }
+    // Rest on it, then leave it for the backdrop beside the clock.
+    MovePointer(at.x + 1, at.y);
+    Sleep(800);
+    MovePointer(g_backdropRect.right - 20, g_backdropRect.top + 20);
+    bool closed = false;
+    for (int i = 0; i < 30 && !closed; i++) {
+        closed = !IsWindow(slider);
+        if (!closed)
+            Sleep(100);
+    }
+    if (!closed)
+        PostMessageA(slider, WM_CLOSE, 0, 0);
+    return Judge(placed && lo == 20 && hi == 235 && pos == 200 && closed,
+                 "a trackbar at %ld,%ld %ldx%ld for the pointer at %ld,%ld; range %lu to %lu, "
+                 "position %lu at alpha 200; %s after the pointer rested on it and left",
+                 rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, at.x, at.y,
+                 (unsigned long)lo, (unsigned long)hi, (unsigned long)pos,
+                 closed ? "closed" : "still open 3 s");
 }
 
 // Measures alpha and key once: the background is the blend of the green at
@@ -1068,6 +1219,8 @@ const Check kChecks[] = {
     { "icon-slots", IconSlots },
     { "icon-picture", IconPicture },
     { "icon-in-caption", IconInCaption },
+    { "common-controls-6", CommonControls6 },
+    { "opacity-slider", OpacitySlider },
     { "snap-while-inactive", SnapWhileInactive },
     { "settings-save", SettingsSave },
     { "settings-hidden", SettingsHidden },

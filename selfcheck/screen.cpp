@@ -235,22 +235,33 @@ void SavePicture(const Shot &shot, const char *name, int scale)
     fclose(f);
 }
 
-void Click(int x, int y)
+// A mouse event at a screen position, moving the pointer there.
+static INPUT PointerInput(int x, int y, DWORD flags)
 {
     // Absolute coordinates run from 0 to 65535 across the primary screen.
-    const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
-    INPUT in[3] = {};
-    for (INPUT &i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = (x * 65535 + cx / 2) / (cx - 1);
-        i.mi.dy = (y * 65535 + cy / 2) / (cy - 1);
-    }
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in[0], sizeof(INPUT));
+    const int cx = GetSystemMetrics(SM_CXSCREEN);
+    const int cy = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (x * 65535 + cx / 2) / (cx - 1);
+    in.mi.dy = (y * 65535 + cy / 2) / (cy - 1);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+void MovePointer(int x, int y)
+{
+    INPUT in = PointerInput(x, y, 0);
+    SendInput(1, &in, sizeof in);
+}
+
+void Click(int x, int y)
+{
+    MovePointer(x, y);
     Sleep(50);
-    SendInput(2, &in[1], sizeof(INPUT));
+    INPUT in[2] = { PointerInput(x, y, MOUSEEVENTF_LEFTDOWN),
+                    PointerInput(x, y, MOUSEEVENTF_LEFTUP) };
+    SendInput(2, in, sizeof(INPUT));
 }
 
 int ScalePercent(int *physical, int *logical)

@@ -59,6 +59,7 @@ enum {
     IDM_ANALOG = 1000,
     IDM_ONTOP = 1001,
     IDM_BGTRANSPARENT = 1002,
+    IDM_OPACITY = 1003,
     IDM_LOAD_SETTINGS = 1200,
     IDM_SAVE_SETTINGS = 1210,
 };
@@ -134,7 +135,8 @@ COLORREF BackdropOnScreen();
 // the ratio of physical to virtual pixels across shows the scale.
 int ScalePercent(int *physical = NULL, int *logical = NULL);
 
-// A real left click through SendInput.
+// A real pointer move, and a real left click, through SendInput.
+void MovePointer(int x, int y);
 void Click(int x, int y);
 
 COLORREF Blend(COLORREF top, COLORREF under, int alpha);
