@@ -5,8 +5,10 @@
 set -euo pipefail
 
 BIN=${1:?usage: $0 BUILD_DIR}
-WINE=/usr/lib/wine/wine64
-EXE=$BIN/Lumivane.exe
+# The Wine and the clock under test: ctest gives them (Wine 8 or 10; the
+# build's own exe or the shipped one).
+WINE=${LUMIVANE_WINE:-/usr/lib/wine/wine64}
+EXE=${LUMIVANE_EXE:-$BIN/Lumivane.exe}
 CTL=$BIN/clockctl.exe
 # Our helper's window beneath the clock, and what the button face (245) at
 # the default alpha of 200 reads over it. Used by the scripts that source this.
@@ -21,6 +23,7 @@ note() { echo "-- $*"; }
 [ -n "${DISPLAY:-}" ] || fail "no DISPLAY: the end-to-end tests need an X display with a compositor (run them through ./dev test)"
 xdotool getdisplaygeometry >/dev/null 2>&1 || fail "cannot open the X display $DISPLAY"
 [ -x "$WINE" ] || fail "no Wine loader at $WINE"
+note "$($WINE --version 2>/dev/null | tr -d '\r'), $EXE"
 [ -f "$EXE" ] && [ -f "$CTL" ] || fail "build Lumivane.exe and clockctl.exe in $BIN first"
 
 WORK=$(mktemp -d /tmp/lumivane-e2e.XXXXXX)
