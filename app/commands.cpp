@@ -61,15 +61,23 @@ static void ToggleOnTop()
     SetWindowLongA(g_hwndMain, GWL_EXSTYLE, exStyle);
 }
 
+void SetBackgroundTransparent(bool on)
+{
+    if (on != IsModeOn(MENU_BGTRANSPARENT)) {
+        SetMode(MENU_BGTRANSPARENT, on);
+        if (on) {
+            g_savedBgColor = g_bgColor;
+            g_bgColor = RGB(0, 0, 0);   // the colour key: see-through and click-through
+        } else {
+            g_bgColor = g_savedBgColor;
+        }
+        ForceRepaint();
+    }
+}
+
 void ToggleBackgroundTransparent()
 {
-    if (ToggleMode(MENU_BGTRANSPARENT)) {
-        g_savedBgColor = g_bgColor;
-        g_bgColor = RGB(0, 0, 0);   // the colour key: see-through and click-through
-    } else {
-        g_bgColor = g_savedBgColor;
-    }
-    ForceRepaint();
+    SetBackgroundTransparent(!IsModeOn(MENU_BGTRANSPARENT));
 }
 
 bool PickColor(COLORREF initial, COLORREF *chosen)
@@ -98,8 +106,7 @@ static void ChooseForeground()
 // the see-through mode, and the mode is off afterwards even on Cancel.
 static void ChooseBackground()
 {
-    if (IsModeOn(MENU_BGTRANSPARENT))
-        ToggleBackgroundTransparent();
+    SetBackgroundTransparent(false);
     PickColor(g_bgColor, &g_bgColor);
     ForceRepaint();
 }

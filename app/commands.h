@@ -7,7 +7,11 @@
 // hands the message to DefWindowProcA whatever it was.
 void DispatchSystemCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
-// Flips the see-through background: black in, the remembered colour out.
+// The one place the see-through background changes: turned on, the
+// background gives way to black (the colour key) and is remembered; turned
+// off, the remembered colour comes back. Setting the mode it has does nothing.
+void SetBackgroundTransparent(bool on);
+// Flips it, as the menu command does.
 void ToggleBackgroundTransparent();
 
 // Shows the colour dialog starting at initial; true with *chosen set on OK.

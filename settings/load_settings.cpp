@@ -45,18 +45,13 @@ static void ApplyAlpha()
     ApplyTransparency(g_hwndMain);
 }
 
-// Applied after "ColBG", so a loaded background is the one remembered.
+// Applied after "ColBG" with the mode off, so a loaded background is the
+// one remembered.
 static void ApplyBackgroundTransparent()
 {
     const char *value = g_settings.GetValue("BGTransparent");
-    if (!value)
-        return;
-    const bool on = atoi(value) == 1;
-    if (on) {
-        g_savedBgColor = g_bgColor;
-        g_bgColor = RGB(0, 0, 0);
-    }
-    SetMode(MENU_BGTRANSPARENT, on);
+    if (value)
+        SetBackgroundTransparent(atoi(value) == 1);
 }
 
 static void ApplyEdge(const char *key, LONG *edge)
@@ -85,8 +80,7 @@ static void ApplyPlacement()
 void LoadSettings()
 {
     if (g_settings.Read()) {
-        if (IsModeOn(MENU_BGTRANSPARENT))
-            ToggleBackgroundTransparent();
+        SetBackgroundTransparent(false);
         ApplyMode("Analog", MENU_ANALOG);
         ApplyOnTop();
         ApplyAlpha();
