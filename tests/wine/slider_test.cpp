@@ -33,6 +33,20 @@ bool MovePointer(int x, int y)
     return false;
 }
 
+// Whether the mouse move that a window appearing under the pointer gets is
+// queued for hwnd, within a bound; looked at without taking it or anything
+// else. Until then the platform may still learn of the appearance late (Wine
+// handles the X server's enter event only when the thread next asks for
+// input) and take the pointer to be back where the window appeared.
+bool AppearanceUnderThePointerSeen(HWND hwnd)
+{
+    MSG msg;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; Sleep(5))
+        if (PeekMessageA(&msg, hwnd, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE))
+            return true;
+    return false;
+}
+
 // Makes (x, y) the position of the last message retrieved, as a menu
 // command's message would carry it, and dispatches nothing else after it.
 // SetCursorPos, unlike a move from outside, tells the platform at once.
@@ -245,6 +259,7 @@ TEST_F(Slider, LeavingBeforeARestKeepsItOpenLeavingAfterOneClosesIt)
     // leaves before anything is dispatched, so it never rested.
     OpenAt(500, 400);
     HWND slider = g_hwndSlider;
+    ASSERT_TRUE(AppearanceUnderThePointerSeen(slider));
     ASSERT_TRUE(MovePointer(500, 500));
     EXPECT_TRUE(PumpUntil([] { return Saw(WM_MOUSELEAVE); }, 3000));
     EXPECT_FALSE(Saw(WM_MOUSEHOVER));
