@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <vector>
 
-// Per channel, between a blend we compute and the one the screen shows.
-static const int kTolerance = 4;
 static const COLORREF kGreen = RGB(40, 160, 90);
 
 // ---- Small helpers ----
@@ -35,27 +33,6 @@ static void Picture(const char *name)
         SavePicture(shot, name, 1);
         FreeShot(&shot);
     }
-}
-
-// A pixel of the client area's background, away from the face.
-static POINT BackgroundPoint()
-{
-    const RECT c = ClientOnScreen();
-    POINT pt = { c.left + 3, c.top + 3 };
-    return pt;
-}
-
-// The screen follows a change a moment later (the compositor draws after
-// the clock): waits up to two seconds for the pixel to come near want, and
-// gives the last colour read.
-static COLORREF AwaitPixel(POINT pt, COLORREF want, int tolerance)
-{
-    COLORREF seen = ScreenPixel(pt);
-    for (int i = 0; i < 20 && Distance(seen, want) > tolerance; i++) {
-        Sleep(100);
-        seen = ScreenPixel(pt);
-    }
-    return seen;
 }
 
 static const char *WindowName(HWND hwnd)
@@ -175,24 +152,31 @@ static Result CaptionNotKeyed()
     PrepareWide("Opacy=255\r\n");
     const COLORREF under = BackdropOnScreen();
     const RECT bar = TitleBar();
-    Shot shot;
-    if (!Capture(bar, &shot))
-        return Fail("could not copy the title bar from the screen");
-    SavePicture(shot, "2-title-bar-x4", 4);
     const int corner = 8;
-    int seen = 0, inCorners = 0;
-    for (int y = bar.top; y < bar.bottom; y++) {
-        for (int x = bar.left; x < bar.right; x++) {
-            if (ShotPixel(shot, x, y) != under)
-                continue;
-            const bool rounded =
-                y < bar.top + corner && (x < bar.left + corner || x >= bar.right - corner);
-            inCorners += rounded;
-            seen += !rounded;
+    int seen = -1, inCorners = 0;
+    // The caption of the new size may reach the screen after the face.
+    WaitUntil([&] {
+        Shot shot;
+        if (!Capture(bar, &shot))
+            return false;
+        seen = inCorners = 0;
+        for (int y = bar.top; y < bar.bottom; y++) {
+            for (int x = bar.left; x < bar.right; x++) {
+                if (ShotPixel(shot, x, y) != under)
+                    continue;
+                const bool rounded =
+                    y < bar.top + corner && (x < bar.left + corner || x >= bar.right - corner);
+                inCorners += rounded;
+                seen += !rounded;
+            }
         }
-    }
+        SavePicture(shot, "2-title-bar-x4", 4);
+        FreeShot(&shot);
+        return seen == 0;
+    });
+    if (seen < 0)
+        return Fail("could not copy the title bar from the screen");
     const int all = (bar.right - bar.left) * (bar.bottom - bar.top) - 2 * corner * corner;
-    FreeShot(&shot);
     Picture("2-alpha-255");
     return Judge(
         seen == 0,
@@ -210,22 +194,30 @@ static Result CaptionHitTest()
     const int y = CaptionY(), icon = GetSystemMetrics(SM_CXSMICON),
               button = GetSystemMetrics(SM_CXSIZE);
     // The text: the pixel of the caption most unlike the caption's own
-    // colour, between the icon and the buttons.
+    // colour, between the icon and the buttons, once the caption of the new
+    // size has reached the screen.
     RECT zone = { client.left + icon + 4, y - 4, client.right - 3 * button, y + 5 };
-    Shot shot;
-    if (!Capture(zone, &shot))
-        return Fail("could not copy the caption from the screen");
-    const COLORREF background = CommonColor(shot, zone);
+    COLORREF background = CLR_INVALID, textColor = CLR_INVALID;
     POINT text = { zone.left, y };
     int farthest = -1;
-    for (int yy = zone.top; yy < zone.bottom; yy++)
-        for (int x = zone.left; x < zone.right; x++)
-            if (Distance(ShotPixel(shot, x, yy), background) > farthest) {
-                farthest = Distance(ShotPixel(shot, x, yy), background);
-                text.x = x, text.y = yy;
-            }
-    const COLORREF textColor = ShotPixel(shot, text.x, text.y);
-    FreeShot(&shot);
+    WaitUntil([&] {
+        Shot shot;
+        if (!Capture(zone, &shot))
+            return false;
+        background = CommonColor(shot, zone);
+        farthest = -1;
+        for (int yy = zone.top; yy < zone.bottom; yy++)
+            for (int x = zone.left; x < zone.right; x++)
+                if (Distance(ShotPixel(shot, x, yy), background) > farthest) {
+                    farthest = Distance(ShotPixel(shot, x, yy), background);
+                    text.x = x, text.y = yy;
+                }
+        textColor = ShotPixel(shot, text.x, text.y);
+        FreeShot(&shot);
+        return farthest >= 48;
+    });
+    if (farthest < 0)
+        return Fail("could not copy the caption from the screen");
 
     POINT iconPt = { client.left + icon / 2 + 1, y };
     POINT closePt = { client.right - button / 2 - 2, y };
@@ -254,10 +246,11 @@ static Result CaptionClickActivates()
     snprintf(first, sizeof first, "%s", WindowName(before));
     const POINT pt = { (client.left + client.right) / 2, CaptionY() };
     Click(pt.x, pt.y);
-    Sleep(400);
-    HWND after = GetForegroundWindow();
-    // A second caption click soon after would be a double click: maximise.
-    Sleep(600);
+    const DWORD clicked = GetTickCount();
+    HWND after = NULL;
+    WaitUntil([&] { return (after = GetForegroundWindow()) == g_clock.hwnd; });
+    // A second caption click within the double-click time would maximise.
+    WaitUntil([clicked] { return GetTickCount() - clicked > GetDoubleClickTime(); });
     return Judge(after == g_clock.hwnd,
                  "active before: %s; after a click at %ld,%ld on the caption: %s", first, pt.x,
                  pt.y, WindowName(after));
@@ -269,7 +262,6 @@ static Result BackgroundKey()
 {
     Prepare("BGTransparent=1\r\n");
     const COLORREF under = BackdropOnScreen();
-    AwaitPixel(BackgroundPoint(), under, 0);
     Picture("3-background-transparent");
     const RECT c = ClientOnScreen();
     Shot shot;
@@ -317,6 +309,8 @@ static Result OnTopClickThrough()
 {
     Prepare("");
     Command(IDM_ONTOP);
+    const LONG both = WS_EX_TOPMOST | WS_EX_TRANSPARENT;
+    WaitUntil([both] { return (ClockExStyle() & both) == both; });
     Picture("5-on-top");
     // A click that reached the clock would make it active.
     ActivateOtherWindow();
@@ -326,15 +320,16 @@ static Result OnTopClickThrough()
     const POINT caption = { (c.left + c.right) / 2, CaptionY() };
     const POINT face = { (c.left + c.right) / 2, (c.top + c.bottom) / 2 };
     Click(caption.x, caption.y);
-    Sleep(300);
+    WaitUntil([before] { return BackdropClicks() > before; });
     const LONG afterCaption = BackdropClicks();
     const POINT firstAt = BackdropLastClick();
     Click(face.x, face.y);
-    Sleep(400);
+    WaitUntil([afterCaption] { return BackdropClicks() > afterCaption; });
     const LONG afterFace = BackdropClicks();
     const POINT secondAt = BackdropLastClick();
     HWND active = GetForegroundWindow();
     Command(IDM_ONTOP);   // off again, as a user would end it
+    WaitUntil([] { return (ClockExStyle() & WS_EX_TOPMOST) == 0; });
     const bool topmost = (ex & WS_EX_TOPMOST) != 0;
     return Judge(
         topmost && afterCaption == before + 1 && afterFace == afterCaption + 1 &&
@@ -401,16 +396,20 @@ static Result IconSlots()
         return Fail("WM_GETICON was not answered (error %lu)", GetLastError());
     HICON classSmall = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICONSM);
     HICON classBig = (HICON)GetClassLongPtrA(g_clock.hwnd, GCLP_HICON);
-    Sleep(1100);
-    HICON later = WindowIcon(ICON_SMALL), laterBig = WindowIcon(ICON_BIG);
+    // Measured before the clock renews them and lets these go.
     const SIZE smallSize = IconSize(small);
     const SIZE bigSize = IconSize(big);
+    HICON later = small, laterBig = big;
+    WaitUntil([&] {
+        later = WindowIcon(ICON_SMALL), laterBig = WindowIcon(ICON_BIG);
+        return later != small && laterBig != big;
+    });
     const bool own = small && big && small != big && small != classSmall && small != classBig &&
                      big != classSmall && big != classBig;
     const bool sized =
         SizeIs(smallSize, SM_CXSMICON, SM_CYSMICON) && SizeIs(bigSize, SM_CXICON, SM_CYICON);
     return Judge(own && sized && later != small && laterBig != big,
-                 "small %p, big %p, class icons %p and %p; a second later small %p, big %p; "
+                 "small %p, big %p, class icons %p and %p; later small %p, big %p; "
                  "the icons' bitmaps: small %ldx%ld (SM_CXSMICON %d), big %ldx%ld (SM_CXICON %d)",
                  (void *)small, (void *)big, (void *)classSmall, (void *)classBig, (void *)later,
                  (void *)laterBig, smallSize.cx, smallSize.cy, GetSystemMetrics(SM_CXSMICON),
@@ -572,24 +571,26 @@ static Result IconPicture()
     icon.px = raw.data();
     SavePicture(icon, "6-big-icon-over-white-x8", 8);
 
-    // Digital: the seconds change the face, and the icon with it.
+    // Digital: the seconds change the face, and the icon with it. The first
+    // picture is taken once the digital face shows, so that the switch
+    // itself is not what changes it.
     Command(IDM_ANALOG);
+    const bool digital = AwaitFace(false);
     std::vector<COLORREF> first, now;
     DrawIcon(WindowIcon(ICON_SMALL), size, RGB(0, 0, 0), &first);
-    int changedAfter = -1;
-    for (int ms = 250; ms <= 3000 && changedAfter < 0; ms += 250) {
-        Sleep(250);
+    const DWORD since = GetTickCount();
+    const bool changed = WaitUntil([&] {
         DrawIcon(WindowIcon(ICON_SMALL), size, RGB(0, 0, 0), &now);
-        if (now != first)
-            changedAfter = ms;
-    }
-    return Judge(
-        wrong[0] == 0 && wrong[1] == 0 && changedAfter > 0,
-        "drawn over black and white: %d of 256 pixels of the small icon (%dx%d) differ from the "
-        "client area reduced to 16x16, %d of %d of the big icon from it reduced to %dx%d; in "
-        "digital mode the picture changed %s%d ms",
-        wrong[0], size, size, wrong[1], bigSize * bigSize, bigSize, bigSize,
-        changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000);
+        return now != first;
+    });
+    const DWORD ms = GetTickCount() - since;
+    return Judge(wrong[0] == 0 && wrong[1] == 0 && digital && changed,
+                 "drawn over black and white: %d of 256 pixels of the small icon (%dx%d) differ "
+                 "from the client area reduced to 16x16, %d of %d of the big icon from it reduced "
+                 "to %dx%d; %s; the picture changed %s%lu ms",
+                 wrong[0], size, size, wrong[1], bigSize * bigSize, bigSize, bigSize,
+                 digital ? "digital" : "the digital face never showed",
+                 changed ? "after " : "never in ", ms);
 }
 
 // The small icon where the title bar draws it, copied from the screen with
@@ -662,44 +663,53 @@ static Result IconInCaption()
     // Frames caught between a new face and its icon, or by a tick between
     // the titles before and after them, are passed over. The face is solid
     // here: nothing of it counts as the key, so nothing but the icon can
-    // match it. A change counts when the title's time has moved on too:
-    // just after loading, a few pixels of the face settle within a second.
+    // match it, and a frame that matches places the icon even across a
+    // tick (on a loaded machine the first search, over the whole left of
+    // the title bar, may take longer than a second). A change counts when
+    // the title's time has moved on too: just after loading, a few pixels
+    // of the face settle within a second.
     char firstTitle[64] = "", before[64], after[64];
-    int frames = 0, matched = 0, changedAfter = -1, least = 256;
-    for (int ms = 0; ms <= 3000 && changedAfter < 0; ms += 200, Sleep(200)) {
-        if (!found)
-            at.x = -1;
-        GetWindowTextA(g_clock.hwnd, before, sizeof before);
-        const int wrong = CaptionIcon(&at, &icon, CLR_INVALID, &behind);
-        GetWindowTextA(g_clock.hwnd, after, sizeof after);
-        frames++, least = std::min(least, wrong);
-        if (wrong || strcmp(before, after) != 0)
-            continue;
-        found = true, matched++;
-        if (first.empty())
-            first = icon, strcpy(firstTitle, after);
-        else if (icon != first && strcmp(after, firstTitle) != 0)
-            changedAfter = ms;
-    }
-    // The background keyed: its black must show the caption. A tick
-    // between the face and its icon: try again once. (Where the icon was
-    // not found, a plain stretch of caption would match a keyed face.)
-    Command(IDM_BGTRANSPARENT);
-    int keyedWrong = found ? CaptionIcon(&at, &icon, under, &behind) : -1;
-    if (keyedWrong > 0)
-        keyedWrong = CaptionIcon(&at, &icon, under, &behind);
+    int frames = 0, matched = 0, least = 256;
+    const DWORD since = GetTickCount();
+    // Two matching frames a tick apart: twice the usual bound.
+    const bool changed = WaitUntil(
+        [&] {
+            if (!found)
+                at.x = -1;
+            GetWindowTextA(g_clock.hwnd, before, sizeof before);
+            const int wrong = CaptionIcon(&at, &icon, CLR_INVALID, &behind);
+            GetWindowTextA(g_clock.hwnd, after, sizeof after);
+            frames++, least = std::min(least, wrong);
+            found = found || wrong == 0;
+            if (wrong || strcmp(before, after) != 0)
+                return false;
+            matched++;
+            if (first.empty()) {
+                first = icon, strcpy(firstTitle, after);
+                return false;
+            }
+            return icon != first && strcmp(after, firstTitle) != 0;
+        },
+        2 * kWaitMs);
+    const DWORD ms = GetTickCount() - since;
+    // The background keyed: its black must show the caption once the icon
+    // of the keyed face has reached it. (Where the icon was not found, a
+    // plain stretch of caption would match a keyed face.)
+    ToggleBackground(true);
+    int keyedWrong = -1;
+    if (found)
+        WaitUntil([&] { return (keyedWrong = CaptionIcon(&at, &icon, under, &behind)) == 0; });
     char where[48] = "not found", keyed[64] = "not looked at";
     if (found) {
         const RECT bar = TitleBar();
         snprintf(where, sizeof where, "found at %+ld,%+ld", at.x - bar.left, at.y - bar.top);
         snprintf(keyed, sizeof keyed, "%d of 256 pixels differ", keyedWrong);
     }
-    return Judge(changedAfter > 0 && keyedWrong == 0,
+    return Judge(changed && keyedWrong == 0,
                  "icon %s in the title bar, caption %s; %d of %d frames matched the face reduced "
-                 "(fewest pixels differing %d), the matching picture changed %s%d ms; with the "
+                 "(fewest pixels differing %d), the matching picture changed %s%lu ms; with the "
                  "background keyed: %s",
-                 where, Rgb(behind), matched, frames, least,
-                 changedAfter > 0 ? "after " : "never in ", changedAfter > 0 ? changedAfter : 3000,
+                 where, Rgb(behind), matched, frames, least, changed ? "after " : "never in ", ms,
                  keyed);
 }
 
@@ -772,16 +782,11 @@ static Result OpacitySlider()
     const RECT c = ClientOnScreen();
     const POINT at = { (c.left + c.right) / 2, (c.top + c.bottom) / 2 };
     MovePointer(at.x, at.y);
-    Settle();
     Command(IDM_OPACITY);
     HWND slider = NULL;
-    for (int i = 0; i < 30 && !slider; i++) {
-        slider = FindClockWindow("msctls_trackbar32", NULL);
-        if (!slider)
-            Sleep(100);
-    }
+    WaitUntil([&] { return (slider = FindClockWindow("msctls_trackbar32", NULL)) != NULL; });
     if (!slider)
-        return Fail("\"Opacy\" opened no slider within 3 s");
+        return Fail("\"Opacy\" opened no slider within %lu s", kWaitMs / 1000);
     RECT rc;
     GetWindowRect(slider, &rc);
     DWORD_PTR lo = 0, hi = 0, pos = 0;
@@ -795,16 +800,12 @@ static Result OpacitySlider()
         SavePicture(shot, "6-opacity-slider-x2", 2);
         FreeShot(&shot);
     }
-    // Rest on it, then leave it for the backdrop beside the clock.
+    // Rest on it (the rest is the user's part: twice the hover time), then
+    // leave it for the backdrop beside the clock.
     MovePointer(at.x + 1, at.y);
     Sleep(800);
     MovePointer(g_backdropRect.right - 20, g_backdropRect.top + 20);
-    bool closed = false;
-    for (int i = 0; i < 30 && !closed; i++) {
-        closed = !IsWindow(slider);
-        if (!closed)
-            Sleep(100);
-    }
+    const bool closed = WaitUntil([slider] { return !IsWindow(slider); });
     if (!closed)
         PostMessageA(slider, WM_CLOSE, 0, 0);
     return Judge(placed && lo == 20 && hi == 235 && pos == 200 && closed,
@@ -812,7 +813,7 @@ static Result OpacitySlider()
                  "position %lu at alpha 200; %s after the pointer rested on it and left",
                  rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, at.x, at.y,
                  (unsigned long)lo, (unsigned long)hi, (unsigned long)pos,
-                 closed ? "closed" : "still open 3 s");
+                 closed ? "closed" : "still open after the wait");
 }
 
 // Measures alpha and key once: the background is the blend of the green at
@@ -822,11 +823,11 @@ static bool AlphaAndKeyHold(COLORREF under, char *out, int size)
     const POINT bg = BackgroundPoint();
     const COLORREF want = Blend(kGreen, under, 200);
     const COLORREF blended = AwaitPixel(bg, want, kTolerance);
-    Command(IDM_BGTRANSPARENT);
-    const COLORREF keyed = AwaitPixel(bg, under, 0);
+    ToggleBackground(true);
+    const COLORREF keyed = ScreenPixel(bg);
     char how[200];
     const bool through = ReachesBackdrop(bg, how, sizeof how);
-    Command(IDM_BGTRANSPARENT);
+    ToggleBackground(false);
     snprintf(out, size, "background %s (expected %s), transparent %s, %s", Rgb(blended), Rgb(want),
              Rgb(keyed), how);
     return Distance(blended, want) <= kTolerance && keyed == under && through;
@@ -844,17 +845,16 @@ static Result SnapWhileInactive()
     char active[96];
     snprintf(active, sizeof active, "%s", WindowName(GetForegroundWindow()));
     SetWindowPos(g_clock.hwnd, NULL, 300, 60, 260, 300, SWP_NOZORDER | SWP_NOACTIVATE);
-    Settle();
+    AwaitPixel(BackgroundPoint(), Blend(kGreen, under, 200), kTolerance);
     Picture("7-snapped");
     RECT moved;
     GetWindowRect(g_clock.hwnd, &moved);
     char afterMove[400], afterRestore[400];
     const bool moveOk = AlphaAndKeyHold(under, afterMove, sizeof afterMove);
     ShowWindow(g_clock.hwnd, SW_SHOWMINNOACTIVE);
-    Settle();
-    const bool minimised = IsIconic(g_clock.hwnd) != 0;
+    const bool minimised = WaitUntil([] { return IsIconic(g_clock.hwnd) != 0; });
     ShowWindow(g_clock.hwnd, SW_SHOWNOACTIVATE);
-    Settle();
+    WaitUntil([] { return !IsIconic(g_clock.hwnd); });
     const bool restoreOk = AlphaAndKeyHold(under, afterRestore, sizeof afterRestore);
     return Judge(
         moveOk && minimised && restoreOk,
@@ -880,8 +880,9 @@ static Result SettingsSave()
     SetWindowPos(g_clock.hwnd, NULL, 70, 50, 200, 210, SWP_NOZORDER | SWP_NOACTIVATE);
     ReadText(g_clock.ini, before, sizeof before);
     Command(IDM_SAVE_SETTINGS);
-    if (!WaitForNewSettings(before, saved, sizeof saved, 3000))
-        return Fail("Lumivane.ini did not change within 3 s of \"Save settings\"");
+    if (!WaitForNewSettings(before, saved, sizeof saved))
+        return Fail("Lumivane.ini did not change within %lu s of \"Save settings\"",
+                    kWaitMs / 1000);
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof wp;
     GetWindowPlacement(g_clock.hwnd, &wp);
@@ -934,7 +935,7 @@ static Result SettingsHidden()
     SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_HIDDEN);
     ChangeSomething(before, sizeof before);
     Command(IDM_SAVE_SETTINGS);
-    const bool saved = WaitForNewSettings(before, after, sizeof after, 3000);
+    const bool saved = WaitForNewSettings(before, after, sizeof after);
     const DWORD attributes = GetFileAttributesA(g_clock.ini);
     SetFileAttributesA(g_clock.ini, FILE_ATTRIBUTE_NORMAL);
     return Judge(
@@ -953,6 +954,12 @@ static Result SettingsHeldOpen()
         CreateFileA(g_clock.ini, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     const DWORD openError = GetLastError();
     PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, IDM_SAVE_SETTINGS, 0);
+    // Held on for 300 ms once the save has written its temporary file and
+    // so comes to replace the held one.
+    char tmp[MAX_PATH];
+    snprintf(tmp, sizeof tmp, "%s.tmp", g_clock.ini);
+    const bool begun =
+        WaitUntil([&tmp] { return GetFileAttributesA(tmp) != INVALID_FILE_ATTRIBUTES; });
     Sleep(300);
     // Still unchanged while held: the replace has to wait.
     char during[2048];
@@ -960,16 +967,18 @@ static Result SettingsHeldOpen()
     const bool waited = strcmp(during, before) == 0;
     if (held != INVALID_HANDLE_VALUE)
         CloseHandle(held);
-    const bool saved = WaitForNewSettings(before, after, sizeof after, 3000);
-    Sleep(500);
+    const bool saved = WaitForNewSettings(before, after, sizeof after);
+    // A box would be up before the clock takes messages again.
+    AwaitClockIdle();
     HWND box = FindClockWindow("#32770", NULL);
     if (box)
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     if (held == INVALID_HANDLE_VALUE)
         return Fail("could not open Lumivane.ini to hold it (error %lu)", openError);
-    return Judge(saved && !box,
-                 "held for 300 ms (unchanged meanwhile: %s); saved after the release: %s; error "
-                 "box: %s",
+    return Judge(begun && saved && !box,
+                 "held for 300 ms %s (unchanged meanwhile: %s); saved after the release: %s; "
+                 "error box: %s",
+                 begun ? "after the save began" : "(no temporary file appeared)",
                  waited ? "yes" : "no", saved ? "yes" : "no", box ? "shown" : "none");
 }
 
@@ -992,20 +1001,14 @@ static Result SettingsReadOnly()
     ChangeSomething(before, sizeof before);
     PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, IDM_SAVE_SETTINGS, 0);
     HWND box = NULL;
-    for (int i = 0; i < 50 && !box; i++) {
-        Sleep(100);
-        box = FindClockWindow("#32770", NULL);
-    }
+    WaitUntil([&box] { return (box = FindClockWindow("#32770", NULL)) != NULL; });
     char title[64] = "", texts[512] = "";
     bool closed = false;
     if (box) {
         GetWindowTextA(box, title, sizeof title);
         EnumChildWindows(box, CollectText, (LPARAM)texts);
         PostMessageA(box, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 30 && !closed; i++) {
-            Sleep(100);
-            closed = !IsWindow(box);
-        }
+        closed = WaitUntil([box] { return !IsWindow(box); });
     }
     ReadText(g_clock.ini, after, sizeof after);
     const DWORD attributes = GetFileAttributesA(g_clock.ini);
@@ -1027,7 +1030,7 @@ static const char *SavedValue(const char *key, char *value, int size)
     value[0] = 0;
     DeleteFileA(g_clock.ini);
     Command(IDM_SAVE_SETTINGS);
-    WaitForNewSettings("", saved, sizeof saved, 3000);
+    WaitForNewSettings("", saved, sizeof saved);
     SettingValue(saved, key, value, size);
     return value;
 }
@@ -1048,8 +1051,7 @@ static Result SettingsLoad()
              "Analog=0\r\nOnTop=1\r\nBGTransparent=0\r\nOpacy=230\r\nColFG=%d\r\nColBG=%d\r\n"
              "Left=70\r\nTop=80\r\nRight=330\r\nBottom=320\r\n",
              (int)yellow, (int)blue);
-    WriteSettings(text);
-    Command(IDM_LOAD_SETTINGS);
+    Load(text);
     Picture("9-loaded");
     WINDOWPLACEMENT wp = {};
     wp.length = sizeof wp;
@@ -1086,36 +1088,64 @@ static Resources s_start;
 
 // Wine's GetGuiResources counts nothing; its GDI handle table, which the
 // PEB points to, does: an entry whose type byte is not 0 is a live object.
-// Read from the clock's memory where both programs have the same bitness.
-// DCs are left out: Wine's window manager caches them as windows come and
-// go (the error box, new window sizes), which is not the clock's doing.
-static int GdiCensus()
+// Wine lays it out alike in both bitnesses: 24-byte entries, the type at
+// byte 14. Read from the clock's memory where both programs have the same
+// bitness: directly, or, where both run under WoW64 (Wine 10 runs 32-bit
+// programs so), from the 64-bit side, which holds the table, through
+// ntdll's calls for it.
+static bool ReadGdiTable(std::vector<BYTE> *entries)
 {
+    BOOL wowSelf = FALSE, wowClock = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wowSelf);
+    IsWow64Process(g_clock.process, &wowClock);
+    HMODULE ntdll = GetModuleHandleA("ntdll");
+    if (wowSelf != wowClock)
+        return false;
+    if (wowSelf) {
+        typedef LONG(WINAPI * Query64Proc)(HANDLE, int, void *, ULONG, ULONG *);
+        typedef LONG(WINAPI * Read64Proc)(HANDLE, ULONG64, void *, ULONG64, ULONG64 *);
+        struct BasicInformation64 {
+            LONG exitStatus;
+            ULONG pad;
+            ULONG64 peb;
+            ULONG64 rest[4];
+        } info = {};
+        Query64Proc query =
+            (Query64Proc)(void (*)(void))GetProcAddress(ntdll, "NtWow64QueryInformationProcess64");
+        Read64Proc read =
+            (Read64Proc)(void (*)(void))GetProcAddress(ntdll, "NtWow64ReadVirtualMemory64");
+        ULONG64 table = 0;
+        return query && read && query(g_clock.process, 0, &info, sizeof info, NULL) == 0 &&
+               read(g_clock.process, info.peb + 0xF8, &table, sizeof table, NULL) == 0 && table &&
+               read(g_clock.process, table, entries->data(), entries->size(), NULL) == 0;
+    }
     typedef LONG(WINAPI * QueryProc)(HANDLE, int, void *, ULONG, ULONG *);
     struct BasicInformation {
         LONG_PTR exitStatus;
         BYTE *peb;
         ULONG_PTR rest[4];
     } info = {};
-    BOOL wowSelf = FALSE, wowClock = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wowSelf);
-    IsWow64Process(g_clock.process, &wowClock);
-    QueryProc query = (QueryProc)(void (*)(void))GetProcAddress(GetModuleHandleA("ntdll"),
-                                                                "NtQueryInformationProcess");
-    if (!g_onWine || wowSelf != wowClock || !query ||
-        query(g_clock.process, 0, &info, sizeof info, NULL) != 0)
-        return -1;
+    QueryProc query = (QueryProc)(void (*)(void))GetProcAddress(ntdll, "NtQueryInformationProcess");
+    if (!query || query(g_clock.process, 0, &info, sizeof info, NULL) != 0)
+        return false;
 #ifdef _WIN64
-    const int pebOffset = 0xF8, entrySize = 24, typeOffset = 14;
+    const int pebOffset = 0xF8;
 #else
-    const int pebOffset = 0x94, entrySize = 16, typeOffset = 10;
+    const int pebOffset = 0x94;
 #endif
     BYTE *table = NULL;
-    if (!ReadProcessMemory(g_clock.process, info.peb + pebOffset, &table, sizeof table, NULL) ||
-        !table)
-        return -1;
+    return ReadProcessMemory(g_clock.process, info.peb + pebOffset, &table, sizeof table, NULL) &&
+           table &&
+           ReadProcessMemory(g_clock.process, table, entries->data(), entries->size(), NULL);
+}
+
+// DCs are left out: Wine's window manager caches them as windows come and
+// go (the error box, new window sizes), which is not the clock's doing.
+static int GdiCensus()
+{
+    const int entrySize = 24, typeOffset = 14;
     std::vector<BYTE> entries(0x10000 * entrySize);
-    if (!ReadProcessMemory(g_clock.process, table, entries.data(), entries.size(), NULL))
+    if (!g_onWine || !ReadGdiTable(&entries))
         return -1;
     int live = 0;
     for (int i = 0; i < 0x10000; i++) {
@@ -1166,8 +1196,10 @@ void NoteStartingResources()
 // keeps more cached DCs with their regions. CPU and memory are reported.
 static Result ResourcesFlat()
 {
+    // Counted from the second digital pass on: the first makes what the
+    // digital face keeps.
     Prepare("Analog=0\r\n");
-    Sleep(1000);
+    AwaitTick();
     const Resources begin = RestingResources();
     Resources low = begin, high = begin;
     const int samples = g_quick ? 3 : 12;

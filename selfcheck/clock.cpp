@@ -4,6 +4,7 @@
 #include "selfcheck/selfcheck.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 Clock g_clock;
@@ -77,7 +78,6 @@ bool StartClock(const char *exe, const char *settings)
             // New windows open on top, but a machine's foreground rules may
             // leave it below ours; the checks need it above the backdrop.
             SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            Settle();
             return true;
         }
         if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
@@ -117,7 +117,7 @@ void StopClock()
         HWND box;
         for (int i = 0; i < 5 && (box = FindClockWindow("#32770", NULL)); i++) {
             PostMessageA(box, WM_COMMAND, IDOK, 0);
-            Sleep(200);
+            WaitUntil([box] { return !IsWindow(box); }, 1000);
         }
         if (g_clock.hwnd)
             PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -133,15 +133,9 @@ void StopClock()
     RemoveFolder();
 }
 
-void Settle()
-{
-    Sleep(300);
-}
-
 void Command(WPARAM id)
 {
     PostMessageA(g_clock.hwnd, WM_SYSCOMMAND, id, 0);
-    Settle();
 }
 
 bool WriteSettings(const char *text)
@@ -166,26 +160,113 @@ bool ReadText(const char *path, char *text, int size)
     return true;
 }
 
-bool WaitForNewSettings(const char *before, char *after, int size, DWORD ms)
+bool WaitForNewSettings(const char *before, char *after, int size)
 {
-    const DWORD start = GetTickCount();
-    do {
-        if (ReadText(g_clock.ini, after, size) && strcmp(before, after) != 0)
-            return true;
-        Sleep(50);
-    } while (GetTickCount() - start < ms);
-    return false;
+    return WaitUntil(
+        [=] { return ReadText(g_clock.ini, after, size) && strcmp(before, after) != 0; });
 }
 
-void Prepare(const char *overrides)
+// Whether the face on the screen is the analog one: its 12 and the dots
+// beside it lie in the upper fifth of the client area, where the digital
+// face draws nothing.
+static bool FaceIs(bool analog)
+{
+    const RECT c = ClientOnScreen();
+    const RECT band = { c.left + 5, c.top + 5, c.right - 5, c.top + (c.bottom - c.top) / 5 };
+    Shot shot;
+    if (band.bottom <= band.top || !Capture(band, &shot))
+        return false;
+    const COLORREF background = ScreenPixel(BackgroundPoint());
+    int drawn = 0;
+    for (int y = band.top; y < band.bottom; y++)
+        for (int x = band.left; x < band.right; x++)
+            drawn += Distance(ShotPixel(shot, x, y), background) > 40;
+    FreeShot(&shot);
+    return analog ? drawn >= 10 : drawn == 0;
+}
+
+bool AwaitFace(bool analog)
+{
+    return WaitUntil([analog] { return FaceIs(analog); });
+}
+
+// Whether the clock shows what a settings text asks, each value read as the
+// clock reads it (a mode is on when its value is 1, the alpha is the low 8
+// bits). What the text leaves out is not looked at.
+static bool ShowsLoaded(const char *text)
+{
+    char v[32];
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(g_clock.hwnd, &wp))
+        return false;
+    const RECT &r = wp.rcNormalPosition;
+    const struct {
+        const char *key;
+        LONG seen;
+    } edges[] = {
+        { "Left", r.left }, { "Top", r.top }, { "Right", r.right }, { "Bottom", r.bottom }
+    };
+    for (const auto &e : edges)
+        if (SettingValue(text, e.key, v, sizeof v) && atol(v) != e.seen)
+            return false;
+    if (SettingValue(text, "Opacy", v, sizeof v) && (BYTE)atoi(v) != ClockAlpha())
+        return false;
+    if (SettingValue(text, "OnTop", v, sizeof v) &&
+        (atoi(v) == 1) != ((ClockExStyle() & WS_EX_TOPMOST) != 0))
+        return false;
+    if (SettingValue(text, "Analog", v, sizeof v) && !FaceIs(atoi(v) == 1))
+        return false;
+    // The background: the backdrop where keyed, else its colour at the alpha.
+    const COLORREF under = BackdropOnScreen();
+    const COLORREF seen = ScreenPixel(BackgroundPoint());
+    if (SettingValue(text, "BGTransparent", v, sizeof v) && atoi(v) == 1)
+        return seen == under;
+    if (!SettingValue(text, "ColBG", v, sizeof v))
+        return true;
+    return Distance(seen, Blend((COLORREF)atol(v), under, ClockAlpha())) <= kTolerance;
+}
+
+bool Load(const char *text)
+{
+    WriteSettings(text);
+    Command(IDM_LOAD_SETTINGS);
+    return WaitUntil([text] { return ShowsLoaded(text); });
+}
+
+bool Prepare(const char *overrides)
 {
     char text[1024];
     snprintf(text, sizeof text,
              "%sAnalog=1\r\nOnTop=0\r\nBGTransparent=0\r\nOpacy=200\r\nColFG=%d\r\nColBG=%d\r\n"
              "Left=40\r\nTop=40\r\nRight=226\r\nBottom=234\r\n",
              overrides, (int)RGB(1, 1, 1), (int)GetSysColor(COLOR_BTNFACE));
-    WriteSettings(text);
-    Command(IDM_LOAD_SETTINGS);
+    return Load(text);
+}
+
+bool ToggleBackground(bool keyed)
+{
+    const COLORREF under = BackdropOnScreen();
+    Command(IDM_BGTRANSPARENT);
+    return WaitUntil([=] { return (ScreenPixel(BackgroundPoint()) == under) == keyed; });
+}
+
+bool AwaitTick()
+{
+    char before[64] = "", now[64] = "";
+    GetWindowTextA(g_clock.hwnd, before, sizeof before);
+    return WaitUntil([&] {
+        GetWindowTextA(g_clock.hwnd, now, sizeof now);
+        return strcmp(now, before) != 0;
+    });
+}
+
+bool AwaitClockIdle()
+{
+    // Sent messages wait for the thread to take messages; posted ones may
+    // still be queued behind it.
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(g_clock.hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored) != 0;
 }
 
 const char *SettingValue(const char *text, const char *key, char *value, int size)
@@ -200,6 +281,13 @@ const char *SettingValue(const char *text, const char *key, char *value, int siz
         line = end + strspn(end, "\r\n");
     }
     return NULL;
+}
+
+POINT BackgroundPoint()
+{
+    const RECT c = ClientOnScreen();
+    POINT pt = { c.left + 3, c.top + 3 };
+    return pt;
 }
 
 RECT ClientOnScreen()

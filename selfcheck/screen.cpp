@@ -86,8 +86,7 @@ void ActivateOtherWindow()
 {
     const RECT rc = OtherWindowRect();
     Click((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    for (int i = 0; i < 10 && GetForegroundWindow() != g_other; i++)
-        Sleep(50);
+    WaitUntil([] { return GetForegroundWindow() == g_other; });
 }
 
 bool StartBackdrop(const RECT &rc, COLORREF color)
@@ -133,6 +132,16 @@ COLORREF ScreenPixel(POINT pt)
     const COLORREF color = ShotPixel(shot, pt.x, pt.y);
     FreeShot(&shot);
     return color;
+}
+
+COLORREF AwaitPixel(POINT pt, COLORREF want, int tolerance)
+{
+    COLORREF seen = CLR_INVALID;
+    WaitUntil([&] {
+        seen = ScreenPixel(pt);
+        return Distance(seen, want) <= tolerance;
+    });
+    return seen;
 }
 
 COLORREF BackdropOnScreen()
@@ -249,16 +258,20 @@ static INPUT PointerInput(int x, int y, DWORD flags)
     return in;
 }
 
-void MovePointer(int x, int y)
+bool MovePointer(int x, int y)
 {
     INPUT in = PointerInput(x, y, 0);
     SendInput(1, &in, sizeof in);
+    // Within a pixel: on a scaled display both positions are rounded.
+    return WaitUntil([x, y] {
+        POINT at;
+        return GetCursorPos(&at) && abs(at.x - x) <= 1 && abs(at.y - y) <= 1;
+    });
 }
 
 void Click(int x, int y)
 {
     MovePointer(x, y);
-    Sleep(50);
     INPUT in[2] = { PointerInput(x, y, MOUSEEVENTF_LEFTDOWN),
                     PointerInput(x, y, MOUSEEVENTF_LEFTUP) };
     SendInput(2, in, sizeof(INPUT));

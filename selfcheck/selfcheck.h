@@ -24,6 +24,22 @@ Result Judge(bool ok, const char *format, ...);
 // One line to the console and to selfcheck-report.txt.
 void Report(const char *format, ...);
 
+// Every wait for a state the checks judge: ample on a loaded machine, and
+// waited in full only where the state never comes (the check then fails).
+const DWORD kWaitMs = 5000;
+
+// Calls done() until it gives true (then true) or ms have passed (false).
+template <class Test> bool WaitUntil(Test done, DWORD ms = kWaitMs)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= ms)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
 extern bool g_quick;
 // Wine's ntdll exports wine_get_version; the known differences are named
 // in the lines they touch.
@@ -69,25 +85,40 @@ enum {
 bool StartClock(const char *exe, const char *settings);
 // Closes the clock (killing it if it does not end) and removes its folder.
 void StopClock();
-// Posts a system-menu command, as choosing the item does, and lets the
-// screen settle.
+// Posts a system-menu command, as choosing the item does; the caller waits
+// for what the command changes.
 void Command(WPARAM id);
-// Lets a change reach the screen (the compositor draws a moment later).
-void Settle();
 // Writes Lumivane.ini in the clock's folder.
 bool WriteSettings(const char *text);
-// Writes the overriding lines followed by a known state (analog, alpha 200,
-// default colours, the clock at 40,40 186 x 194) and chooses "Load
-// settings". The first of two equal keys counts, so the overrides win.
-void Prepare(const char *overrides);
+// Writes the text as Lumivane.ini, chooses "Load settings" and waits until
+// the clock shows what the text asks: its place, alpha and topmost state,
+// and its background on the screen. False if it did not within kWaitMs.
+bool Load(const char *text);
+// Loads the overriding lines followed by a known state (analog, alpha 200,
+// default colours, the clock at 40,40 186 x 194). The first of two equal
+// keys counts, so the overrides win.
+bool Prepare(const char *overrides);
+// Chooses "Background transparent" and waits for the background to show
+// the backdrop (keyed) or the clock's own colour; false if it did not.
+bool ToggleBackground(bool keyed);
+// Waits for the face on the screen to be the analog one (its 12 and dots in
+// the upper fifth of the client area) or the digital one (nothing there).
+bool AwaitFace(bool analog);
+// Waits for the title to show a new second: one more repaint pass.
+bool AwaitTick();
+// Waits until the clock's thread takes messages again: it has finished what
+// it was doing, or it shows a modal box.
+bool AwaitClockIdle();
 bool ReadText(const char *path, char *text, int size);
-// Waits up to ms for Lumivane.ini to differ from before; false if it did not.
-bool WaitForNewSettings(const char *before, char *after, int size, DWORD ms);
+// Waits for Lumivane.ini to differ from before; false if it did not.
+bool WaitForNewSettings(const char *before, char *after, int size);
 // A top-level window of the clock's process with this class (and title, if
 // given), or null.
 HWND FindClockWindow(const char *className, const char *title);
 // The clock's client area in screen coordinates.
 RECT ClientOnScreen();
+// A pixel of the client area's background, away from the face.
+POINT BackgroundPoint();
 BYTE ClockAlpha();
 LONG ClockExStyle();
 // A value of "Key=Value" text, or null (the first match counts).
@@ -107,6 +138,12 @@ void FreeShot(Shot *shot);
 COLORREF ShotPixel(const Shot &shot, int x, int y);
 // One pixel of the screen, or CLR_INVALID.
 COLORREF ScreenPixel(POINT pt);
+// Per channel, between a blend we compute and the one the screen shows.
+const int kTolerance = 4;
+// The screen follows a change a moment later (the compositor draws after
+// the clock): waits up to kWaitMs for the pixel to come within tolerance
+// of want, and gives the last colour read.
+COLORREF AwaitPixel(POINT pt, COLORREF want, int tolerance);
 // selfcheck-pictures\NAME.bmp, each pixel scale x scale.
 void SavePicture(const Shot &shot, const char *name, int scale);
 // Counts the shot's pixels exactly equal to color.
@@ -135,8 +172,9 @@ COLORREF BackdropOnScreen();
 // the ratio of physical to virtual pixels across shows the scale.
 int ScalePercent(int *physical = NULL, int *logical = NULL);
 
-// A real pointer move, and a real left click, through SendInput.
-void MovePointer(int x, int y);
+// A real pointer move, and a real left click, through SendInput; both wait
+// for the pointer to be there.
+bool MovePointer(int x, int y);
 void Click(int x, int y);
 
 COLORREF Blend(COLORREF top, COLORREF under, int alpha);

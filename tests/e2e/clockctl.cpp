@@ -2,7 +2,8 @@
 // clock by its class and reports or acts on it from outside the process, and
 // it can own a plain window beneath the clock.
 //   clockctl wait MS          wait for the clock window to show the time; print its handle
-//   clockctl info             title, outer rectangle, extended style, alpha, topmost
+//   clockctl info             title, outer rectangle, client area on the screen, extended
+//                             style, alpha, topmost, the X window Wine made for it
 //   clockctl close            close the clock as its Close command does
 //   clockctl command ID       send the clock a system-menu command
 //   clockctl beneath RRGGBB X Y W H SECONDS [FILE]  show a window of one colour,
@@ -77,12 +78,22 @@ static int Info()
     BYTE alpha = 0;
     DWORD flags = 0;
     GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags);
+    // The title bar's height differs between Wine versions: scripts place
+    // what they look at from the client area's corner.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, NULL, (POINT *)&client, 2);
     const LONG ex = GetWindowLongA(hwnd, GWL_EXSTYLE);
-    printf("title=%s\nrect=%ld %ld %ld %ld\nexstyle=%#lx\nalpha=%u\nkey=%lu\nflags=%lu\n"
-           "topmost=%d\ntransparent=%d\niconic=%d\nzoomed=%d\n",
-           title, rc.left, rc.top, rc.right, rc.bottom, (unsigned long)ex, alpha,
-           (unsigned long)key, (unsigned long)flags, (ex & WS_EX_TOPMOST) != 0,
-           (ex & WS_EX_TRANSPARENT) != 0, IsIconic(hwnd) != 0, IsZoomed(hwnd) != 0);
+    // Wine keeps the X window's id in this property; its _NET_WM_PID names
+    // the clock's own Linux process, whatever started it.
+    const HANDLE xwindow = GetPropA(hwnd, "__wine_x11_whole_window");
+    printf("title=%s\nrect=%ld %ld %ld %ld\nclient=%ld %ld %ld %ld\nexstyle=%#lx\nalpha=%u\n"
+           "key=%lu\nflags=%lu\ntopmost=%d\ntransparent=%d\niconic=%d\nzoomed=%d\n"
+           "xwindow=%#lx\n",
+           title, rc.left, rc.top, rc.right, rc.bottom, client.left, client.top, client.right,
+           client.bottom, (unsigned long)ex, alpha, (unsigned long)key, (unsigned long)flags,
+           (ex & WS_EX_TOPMOST) != 0, (ex & WS_EX_TRANSPARENT) != 0, IsIconic(hwnd) != 0,
+           IsZoomed(hwnd) != 0, (unsigned long)(ULONG_PTR)xwindow);
     return 0;
 }
 
@@ -234,6 +245,12 @@ static LRESULT CALLBACK BeneathProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case WM_MOUSEACTIVATE:
+        // Scenery: clicked, it neither becomes active nor rises above the
+        // clock. Active and as large as the screen, it would also count as a
+        // full-screen window, to which Wine 10 confines the pointer, and the
+        // clicks that follow go astray.
+        return MA_NOACTIVATE;
     case WM_LBUTTONDOWN:
         if (s_clickLog) {
             FILE *f = fopen(s_clickLog, "ab");   // plain "X Y\n" lines for the scripts
@@ -260,8 +277,8 @@ static int Beneath(COLORREF color, int x, int y, int w, int h, int seconds,
     wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
     wc.lpszClassName = className;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE, x, y, w, h, NULL,
-                                NULL, wc.hInstance, NULL);
+    HWND hwnd = CreateWindowExA(WS_EX_NOACTIVATE, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE, x,
+                                y, w, h, NULL, NULL, wc.hInstance, NULL);
     SetTimer(hwnd, 1, seconds * 1000, NULL);
     printf("ready\n");
     fflush(stdout);

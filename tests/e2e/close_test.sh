@@ -7,9 +7,8 @@ start_clock
 open_menu
 # Close is the standard item with the mnemonic C.
 xdotool key c
-ended() { ! kill -0 "$CLOCK_PID" 2>/dev/null; }
-poll 5 ended || fail "the clock still runs after Close was chosen from its menu"
-rc=0; wait "$CLOCK_PID" || rc=$?
-[ "$rc" = 0 ] || fail "the clock ended with exit code $rc"
+poll 5 gone "$CLOCK_PID" || fail "the clock still runs after Close was chosen from its menu"
+wait_clock
+[ "$CLOCK_RC" = 0 ] || fail "the clock ended with exit code $CLOCK_RC"
 [ -e Lumivane.ini ] && fail "closing wrote a settings file"
 echo "Close in the system menu ended the clock with exit code 0"

@@ -29,10 +29,13 @@ note "$($WINE --version 2>/dev/null | tr -d '\r'), $EXE"
 WORK=$(mktemp -d /tmp/lumivane-e2e.XXXXXX)
 cd "$WORK"
 STARTED=()
+CLOCK_PID=
 cleanup() {
   local p
-  for p in "${STARTED[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${STARTED[@]}" ${CLOCK_PID:+"$CLOCK_PID"}; do kill "$p" 2>/dev/null || true; done
   for p in "${STARTED[@]}"; do wait "$p" 2>/dev/null || true; done
+  # The clock need not be a child of this shell (see start_clock).
+  [ -z "$CLOCK_PID" ] || poll 10 gone "$CLOCK_PID" || echo "the clock $CLOCK_PID outlived the test" >&2
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -47,6 +50,7 @@ poll() {
     sleep 0.1
   done
 }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
 # start_beneath RRGGBB X Y W H [CLICKLOG]: our own window, made before the
 # clock so that it lies below it both for clicks and on the screen.
@@ -58,17 +62,42 @@ start_beneath() {
   poll 5 xdotool search --name '^beneath$' >/dev/null || fail "the helper window is not on the display"
 }
 
-# start_clock: the real exe in the working directory; CLOCK_PID is the
-# process, CLOCK_XID its X window.
+# start_clock: the real exe in the working directory. LOADER_PID is the
+# process started here, whose exit code is the clock's; CLOCK_PID is the
+# clock's own process, which differs where Wine 10 starts a 32-bit exe
+# through start.exe; CLOCK_XID is its X window.
 start_clock() {
   "$WINE" "$EXE" &
-  CLOCK_PID=$!
-  STARTED+=("$CLOCK_PID")
+  LOADER_PID=$!
+  STARTED+=("$LOADER_PID")
   ctl wait 15000 >/dev/null || fail "the clock window did not appear"
   poll 5 clock_xid >/dev/null || fail "the clock has no X window"
   CLOCK_XID=$(clock_xid)
+  CLOCK_PID=$(xprop -id "$CLOCK_XID" _NET_WM_PID | sed -n 's/^.* = \([0-9]*\)$/\1/p')
+  [ -n "$CLOCK_PID" ] && kill -0 "$CLOCK_PID" || fail "the clock's X window names no live process: '$CLOCK_PID'"
+  measure_clock
 }
-clock_xid() { xdotool search --all --pid "$CLOCK_PID" --name '^[0-9][0-9]:[0-9][0-9]:[0-9][0-9]$' 2>/dev/null | sed -n 1p | grep .; }
+clock_xid() { local x; x=$(info xwindow); [ -n "$x" ] && [ "$x" != 0 ] && echo "$x"; }
+# wait_clock: waits for the clock to end; CLOCK_RC is then its exit code.
+# shellcheck disable=SC2034 # read by the scripts that source this
+wait_clock() { CLOCK_RC=0; wait "$LOADER_PID" || CLOCK_RC=$?; }
+
+# measure_clock: where the window and its client area lie on the screen,
+# from the window itself (Wine 8's title bar is 23 pixels high, Wine 10's
+# 30): WIN_X WIN_Y, CLIENT_X CLIENT_Y CLIENT_W CLIENT_H, CAPTION_Y, a row
+# through the middle of the caption, and BG_X BG_Y, a point of the
+# background near the client area's corner, away from the face.
+# shellcheck disable=SC2034 # used by the scripts that source this
+measure_clock() {
+  local r b
+  read -r WIN_X WIN_Y r b <<<"$(info rect)"
+  read -r CLIENT_X CLIENT_Y r b <<<"$(info client)"
+  [ -n "$b" ] || fail "clockctl info gives no client area"
+  CLIENT_W=$(( r - CLIENT_X )) CLIENT_H=$(( b - CLIENT_Y ))
+  # The frame is as thick above the caption as beside the client area.
+  CAPTION_Y=$(( (WIN_Y + CLIENT_X - WIN_X + CLIENT_Y) / 2 ))
+  BG_X=$(( CLIENT_X + 6 )) BG_Y=$(( CLIENT_Y + 9 ))
+}
 
 # info KEY: one field of `clockctl info` (title, rect, alpha, topmost, ...).
 info() { ctl info | tr -d '\r' | sed -n "s/^$1=//p"; }
@@ -85,7 +114,7 @@ LAST_CAPTION_CLICK=0
 activate_clock() {
   local wait=$(( LAST_CAPTION_CLICK + 600000000 - $(date +%s%N) ))
   [ "$wait" -le 0 ] || sleep "0.$(printf '%09d' "$wait")"
-  xdotool mousemove 100 10 click 1
+  xdotool mousemove $(( CLIENT_X + CLIENT_W / 2 )) "$CAPTION_Y" click 1
   LAST_CAPTION_CLICK=$(date +%s%N)
   xdotool windowfocus "$CLOCK_XID"
 }

@@ -29,6 +29,6 @@ cmp -s Lumivane.ini before.ini || fail "the read-only file changed after the box
 note "Alt+F4"
 activate_clock
 xdotool key alt+F4
-rc=0; wait "$CLOCK_PID" || rc=$?
-[ "$rc" = 0 ] || fail "the clock ended with exit code $rc after Alt+F4"
+wait_clock
+[ "$CLOCK_RC" = 0 ] || fail "the clock ended with exit code $CLOCK_RC after Alt+F4"
 echo "the read-only file was left alone with the error box shown; Alt+F4 ended the clock with 0"

@@ -6,7 +6,7 @@
 
 start_beneath "$UNDER" 0 0 1024 768
 start_clock
-expect_pixel 10 32 "$(blend "245 245 245" 200 "$UNDER_RGB")" "before the slider, at alpha 200"
+expect_pixel "$BG_X" "$BG_Y" "$(blend "245 245 245" 200 "$UNDER_RGB")" "before the slider, at alpha 200"
 
 note "Opacy opens the slider centred on the pointer"
 open_menu
@@ -33,7 +33,7 @@ xdotool mousemove $((thumb - 91)) 401
 settled() { pos=$(slider pos); [ "$(info alpha)" = "$pos" ]; }
 poll 5 settled || fail "the alpha $(info alpha) is not the slider's position $(slider pos)"
 [ "$pos" -ge 20 ] && [ "$pos" -le 150 ] || fail "dragging the thumb 90 pixels left gave the position $pos"
-expect_pixel 10 32 "$(blend "245 245 245" "$pos" "$UNDER_RGB")" "after the drag, at alpha $pos"
+expect_pixel "$BG_X" "$BG_Y" "$(blend "245 245 245" "$pos" "$UNDER_RGB")" "after the drag, at alpha $pos"
 
 note "rest on the slider, then leave it"
 sleep 1   # resting is what arms its closing

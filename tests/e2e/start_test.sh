@@ -42,7 +42,7 @@ since=$(( ((10#$h * 3600 + 10#$m * 60 + 10#$s - before - offset + 1) % 86400 + 8
   fail "the title reads $title, not the local time $(date -d "@$before" +%T) ($zone; UTC $(date -u -d "@$before" +%T))"
 
 expect_pixel 250 250 "$UNDER_RGB" "the helper window beside the clock"
-expect_pixel 10 32 "$(blend "245 245 245" 200 "$UNDER_RGB")" "the clock's background at alpha 200 over the helper"
+expect_pixel "$BG_X" "$BG_Y" "$(blend "245 245 245" 200 "$UNDER_RGB")" "the clock's background at alpha 200 over the helper"
 # Just right of and below the window the helper shows again.
 expect_pixel 190 60 "$UNDER_RGB" "right of the clock"
 expect_pixel 60 198 "$UNDER_RGB" "below the clock"
